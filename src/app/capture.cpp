@@ -1,0 +1,76 @@
+#include "app/capture.h"
+
+#include <FreeImage.h>
+#include <GL/glew.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "app/demo_window.h"
+#include "app/frame_clock.h"
+#include "platform/failure.h"
+#include "render/gl_guards.h"
+
+uint32_t CaptureFrameTime(const CaptureRange& range, uint64_t k) {
+    return range.from + static_cast<uint32_t>(k * 1000 / static_cast<uint64_t>(range.fps));
+}
+
+uint64_t CaptureFrameCount(const CaptureRange& range) {
+    if (range.to < range.from) return 0;
+    // floor(k * 1000 / fps) <= span  <=>  k * 1000 < (span + 1) * fps.
+    const uint64_t span = range.to - range.from;
+    return ((span + 1) * static_cast<uint64_t>(range.fps) + 999) / 1000;
+}
+
+double CapturePosition(uint32_t demo_time, uint32_t start_offset) {
+    return static_cast<double>(static_cast<uint32_t>(demo_time - start_offset)) / 1000.0;
+}
+
+uint32_t LastEndTime(const EffectList& effects, uint32_t fallback) {
+    bool any = false;
+    uint32_t last = 0;
+    for (const auto& effect : effects) {
+        if (!any || effect->EndTime() > last) last = effect->EndTime();
+        any = true;
+    }
+    return any ? last : fallback;
+}
+
+namespace {
+
+void WritePng(const std::string& path, int width, int height, std::vector<unsigned char>& pixels) {
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_BGR, GL_UNSIGNED_BYTE, pixels.data());
+    // GL rows run bottom-up, which is FreeImage's own order.
+    FIBITMAP* image = FreeImage_ConvertFromRawBits(pixels.data(), width, height, width * 3, 24,
+                                                   FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK,
+                                                   FI_RGBA_BLUE_MASK, FALSE);
+    const bool saved = image && FreeImage_Save(FIF_PNG, image, path.c_str(), PNG_DEFAULT);
+    if (image) FreeImage_Unload(image);
+    if (!saved) FailFormat("Unable to write %s", path.c_str());
+}
+
+}  // namespace
+
+void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_offset,
+                 DemoWindow& window, const std::string& directory, const CaptureRange& range) {
+    std::error_code ignored;
+    std::filesystem::create_directories(directory, ignored);
+    const int width = WindowWidth(), height = WindowHeight();
+    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
+    float spectrum[kSpectrumBins];
+    const uint64_t frames = CaptureFrameCount(range);
+    for (uint64_t k = 0; k < frames && !window.QuitRequested(); ++k) {
+        const uint32_t t = CaptureFrameTime(range, k);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        music.SetPosition(CapturePosition(t, start_offset));
+        music.Spectrum(spectrum);
+        DrawActiveEffects(effects, t, BeatLevel(spectrum));
+        char name[32];
+        snprintf(name, sizeof name, "/%06llu.png", static_cast<unsigned long long>(k));
+        WritePng(directory + name, width, height, pixels);
+        window.SwapAndPoll();
+    }
+}

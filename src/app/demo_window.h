@@ -1,0 +1,34 @@
+// DemoWindow: the show's window, its GL context and its keys (SDL 1.2).
+//
+// Only one exists, owned by the entry point. Constructing it starts the
+// window library and opens the window (full screen, or windowed and
+// resizable) and publishes the chosen size as the process-wide window size,
+// which never changes afterwards. Destroying it shuts the library down, which
+// closes the window. Keys act on release: Escape asks to quit, the right and
+// left arrows ask to seek one second forward or back. The flags describe the
+// most recent SwapAndPoll. Closing the window raises "You quit?" at once; a
+// library that cannot start raises "Error: <reason>\n".
+#pragma once
+
+#include "timeline/presenter.h"
+
+class DemoWindow : public FramePresenter {
+public:
+    DemoWindow(int width, int height, int bits_per_pixel, bool full_screen);
+    ~DemoWindow() override;
+    DemoWindow(const DemoWindow&) = delete;
+    DemoWindow& operator=(const DemoWindow&) = delete;
+
+    bool QuitRequested() const { return quit_; }
+    bool SeekBackRequested() const { return seek_back_; }
+    bool SeekForwardRequested() const { return seek_forward_; }
+
+    // Shows the frame drawn since the last call, then handles the events
+    // waiting: they set the flags that the next frame reads.
+    void SwapAndPoll() override;
+
+private:
+    bool quit_ = false;
+    bool seek_back_ = false;
+    bool seek_forward_ = false;
+};

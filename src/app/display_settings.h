@@ -1,0 +1,13 @@
+// DisplaySettings: the viewer's display choices, filled with defaults by the
+// entry point and edited by the "Video setup" dialog.
+#pragma once
+
+struct DisplaySettings {
+    int width = 1024;
+    int height = 768;
+    int bits_per_pixel = 32;
+    bool windowed = false;  // false: full screen
+    bool vertical_sync = true;
+    bool multisampling = false;
+    bool always_on_top = true;
+};

@@ -1,0 +1,32 @@
+#include "app/frame_clock.h"
+
+#include <cmath>
+
+uint32_t DemoTime(double position_seconds, uint32_t start_offset) {
+    double ms = std::trunc(position_seconds * 1000.0);
+    // Converting a NaN or an out-of-range double to an integer is undefined;
+    // the audio layer never reports one, but the loop must not depend on it.
+    if (!std::isfinite(ms) || std::fabs(ms) >= 9.0e18) ms = 0;
+    const uint32_t low = static_cast<uint32_t>(static_cast<uint64_t>(static_cast<int64_t>(ms)));
+    return low + start_offset;
+}
+
+float BeatLevel(const float spectrum[kSpectrumBins]) {
+    float sum = 0;
+    for (int i = 0; i < 16; ++i) sum += spectrum[i];
+    const double s = sum;
+    float beat = static_cast<float>(s * s * s * s * s * s);
+    if (beat > 1.0f) beat = 1.0f;
+    return beat;
+}
+
+void DrawActiveEffects(const EffectList& effects, uint32_t demo_time, float beat) {
+    for (const auto& effect : effects) {
+        if (effect->IsActiveAt(demo_time)) effect->Draw(demo_time, beat);
+    }
+}
+
+void ApplySeeks(MusicClock& music, bool forward, bool back) {
+    if (forward) music.SetPosition(music.Position() + 1.0);
+    if (back) music.SetPosition(music.Position() - 1.0);
+}

@@ -1,0 +1,24 @@
+// The arithmetic of one frame: demo time from the music position, the beat
+// level from the spectrum, which effects draw, and the seek keys. Pure
+// functions apart from DrawActiveEffects and ApplySeeks; no GL.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/audio.h"
+#include "timeline/effekt.h"
+
+// trunc(position x 1000) + start offset, in unsigned 32-bit milliseconds with
+// wrap-around. The offset enters as milliseconds here although the music was
+// started that many seconds in. A position that is not a finite number of a
+// sane size counts as 0.
+uint32_t DemoTime(double position_seconds, uint32_t start_offset);
+
+// (sum of the first 16 magnitudes)^6, clamped at 1; NaN passes through.
+float BeatLevel(const float spectrum[kSpectrumBins]);
+
+// Draws every effect with start < t < end, in list order.
+void DrawActiveEffects(const EffectList& effects, uint32_t demo_time, float beat);
+
+// Moves the music one second forward and/or back; forward first.
+void ApplySeeks(MusicClock& music, bool forward, bool back);

@@ -1,0 +1,98 @@
+#include "app/options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// A whole decimal number in [low, high].
+bool ParseNumber(const char* text, long long low, long long high, long long& value) {
+    if (!text || !*text) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long v = strtoll(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v < low || v > high) return false;
+    value = v;
+    return true;
+}
+
+bool ParseSize(const char* text, int& width, int& height) {
+    const char* x = text ? strchr(text, 'x') : nullptr;
+    if (!x) return false;
+    const std::string w(text, x - text);
+    long long a = 0, b = 0;
+    if (!ParseNumber(w.c_str(), 1, 16384, a) || !ParseNumber(x + 1, 1, 16384, b)) return false;
+    width = static_cast<int>(a);
+    height = static_cast<int>(b);
+    return true;
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        long long number = 0;
+        if (arg == "--no-dialog") {
+            options.no_dialog = true;
+        } else if (arg == "--windowed") {
+            options.windowed = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--size") {
+            int w = 0, h = 0;
+            if (!ParseSize(value, w, h)) {
+                error = "--size needs WIDTHxHEIGHT, for example 1280x720";
+                return false;
+            }
+            options.width = w;
+            options.height = h;
+            ++i;
+        } else if (arg == "--capture") {
+            if (!value || !*value) {
+                error = "--capture needs a folder";
+                return false;
+            }
+            options.capture_dir = value;
+            ++i;
+        } else if (arg == "--fps") {
+            if (!ParseNumber(value, 1, 1000, number)) {
+                error = "--fps needs a whole number from 1 to 1000";
+                return false;
+            }
+            options.fps = static_cast<int>(number);
+            ++i;
+        } else if (arg == "--from" || arg == "--to") {
+            if (!ParseNumber(value, 0, UINT32_MAX, number)) {
+                error = arg + " needs a demo time in milliseconds (0 to 4294967295)";
+                return false;
+            }
+            (arg == "--from" ? options.from_ms : options.to_ms) = static_cast<uint32_t>(number);
+            ++i;
+        } else {
+            error = "unknown option '" + arg + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+const char* UsageText() {
+    return "Usage: demo [options]\n"
+           "Plays the show described by data/demo.txt (paths relative to the working folder).\n"
+           "\n"
+           "  --no-dialog     skip the settings dialog and show no message box;\n"
+           "                  failures are written to standard error only\n"
+           "  --windowed      play in a window instead of full screen\n"
+           "  --size WxH      window size, for example 1280x720\n"
+           "  --capture DIR   render the show offline into DIR/000000.png, 000001.png, ...\n"
+           "                  (no sound; the same inputs give the same pictures)\n"
+           "  --fps N         frames per second of demo time when capturing (default 60)\n"
+           "  --from MS       first captured demo time (default: the show's first frame)\n"
+           "  --to MS         last captured demo time (default: the end of the last entry)\n"
+           "  --help          show this text\n"
+           "\n"
+           "Keys: Escape quits, the left and right arrows seek one second.\n";
+}

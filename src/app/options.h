@@ -1,0 +1,35 @@
+// Command-line options. With none, the program behaves as the show always
+// does: settings dialog, full screen, sound, message box on failure.
+//
+//   --no-dialog       no settings dialog (defaults) and no message box:
+//                     failures go to standard error only
+//   --windowed        a resizable window instead of full screen
+//   --size WxH        the window size instead of the dialog's choice
+//   --capture DIR     render offline into DIR/000000.png, 000001.png, ...
+//                     with no sound; frame k shows demo time
+//                     from + floor(k x 1000 / fps) for every such time <= to
+//   --fps N           capture rate (default 60)
+//   --from MS         first captured demo time (default: the show's first frame)
+//   --to MS           last captured demo time (default: the end of the last entry)
+//   --help            list the options
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct Options {
+    bool no_dialog = false;
+    bool windowed = false;
+    bool help = false;
+    std::optional<int> width, height;
+    std::optional<std::string> capture_dir;
+    int fps = 60;
+    std::optional<uint32_t> from_ms, to_ms;
+};
+
+// Parses argv[1..]. On a bad option returns false and says why in `error`.
+bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error);
+
+// The text --help prints.
+const char* UsageText();

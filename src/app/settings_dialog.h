@@ -1,0 +1,12 @@
+// The "Video setup" dialog: lets the viewer pick a resolution and display
+// options before the show.
+//
+// Runs modally on the main thread before the window exists. Returns 1 after
+// "Run" (the record holds the choices), 0 after "Cancel", Escape or closing
+// the dialog, and another value (the record untouched) when no dialog can be
+// shown, for example without a display.
+#pragma once
+
+#include "app/display_settings.h"
+
+int ShowDisplaySettingsDialog(DisplaySettings& settings);

@@ -1,0 +1,101 @@
+#include "app/show.h"
+
+#include <GL/glew.h>
+#include <GL/glu.h>
+
+#include <memory>
+#include <string>
+
+#include "app/capture.h"
+#include "app/demo_window.h"
+#include "app/frame_clock.h"
+#include "app/settings_dialog.h"
+#include "platform/audio.h"
+#include "platform/debug_output.h"
+#include "platform/failure.h"
+#include "platform/message_box.h"
+#include "render/gl_guards.h"
+#include "timeline/factory.h"
+#include "timeline/script.h"
+
+namespace {
+
+void SetInitialView(int width, int height) {
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(40.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void RunFrameLoop(const EffectList& effects, MusicClock& music, uint32_t start_offset,
+                  DemoWindow& window) {
+    float spectrum[kSpectrumBins];
+    while (!window.QuitRequested()) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        ApplySeeks(music, window.SeekForwardRequested(), window.SeekBackRequested());
+        const uint32_t t = DemoTime(music.Position(), start_offset);
+        music.Spectrum(spectrum);
+        DrawActiveEffects(effects, t, BeatLevel(spectrum));
+        window.SwapAndPoll();
+    }
+}
+
+}  // namespace
+
+int RunShow(const Options& options) {
+    const bool capturing = options.capture_dir.has_value();
+    if (!capturing) InitAudioOutput();
+
+    DisplaySettings settings;
+    if (!options.no_dialog && !capturing && ShowDisplaySettingsDialog(settings) == 0) return -1;
+    if (options.windowed || capturing) settings.windowed = true;
+    if (options.width) settings.width = *options.width;
+    if (options.height) settings.height = *options.height;
+
+    // Declared before the window so that the stream outlives it, as the
+    // audio library does in the show it stands in for.
+    std::unique_ptr<MusicClock> music;
+    try {
+        DemoWindow window(settings.width, settings.height, settings.bits_per_pixel,
+                          !settings.windowed);
+        const GLenum glew = glewInit();
+        if (glew != GLEW_OK)
+            FailFormat("Error: %s\n", reinterpret_cast<const char*>(glewGetErrorString(glew)));
+        if (!GLEW_VERSION_2_0) Fail("Opengl 2.0 not supported");
+        SetInitialView(WindowWidth(), WindowHeight());
+        CEnabler texturing(GL_TEXTURE_2D);
+
+        EffectList effects;
+        std::string music_path;
+        uint32_t start_offset = 0;
+        LoadDemoScript(effects, window, music_path, start_offset, FindEffectMaker);
+
+        music = capturing ? OpenOfflineMusic(music_path) : OpenMusicStream(music_path);
+        music->Play();
+        music->SetPosition(static_cast<double>(start_offset));
+        glClearColor(0, 0, 0, 0);
+
+        if (capturing) {
+            const uint32_t first = DemoTime(music->Position(), start_offset);
+            CaptureRange range;
+            range.from = options.from_ms.value_or(first);
+            range.to = options.to_ms.value_or(LastEndTime(effects, range.from));
+            range.fps = options.fps;
+            CaptureShow(effects, *music, start_offset, window, *options.capture_dir, range);
+        } else {
+            RunFrameLoop(effects, *music, start_offset, window);
+        }
+        DestroyEffects(effects);
+        return 0;
+    } catch (const DemoFailure& failure) {
+        // By now the effects, the texturing guard and the window are gone,
+        // newest first, so the window has disappeared before the message.
+        DebugOutput("Exception: ");
+        DebugOutput(failure.what());
+        DebugOutput("\n");
+        if (!options.no_dialog) ShowErrorMessageBox(failure.text());
+        return 0;
+    }
+}

@@ -1,0 +1,83 @@
+// Music: decoding, playback on the sound device, the playing position and the
+// spectrum of what is heard. Stands in for a closed audio library.
+//
+// [X] decodes MP3, Ogg Vorbis, Opus, FLAC and WAV (FFmpeg) to 44.1 kHz stereo
+// [X] plays through SDL 1.2 audio, looping from the start when the track ends
+// [X] position and seek in seconds; the position is what is heard (the
+//     device buffer is compensated)
+// [X] 1024 FFT magnitudes (FFTW, 2048 samples, Hann window, mono mix); a
+//     full-scale sine centred on a bin reads 1.0 there
+// [X] offline clock for frame capture: no sound, position set by the caller
+// [ ] a music file that is missing or cannot be decoded is not an error: one
+//     diagnostic line is written and a silent clock advances in real time
+//     from wherever it is seeked to; its spectrum is all zeros
+//
+// Main thread only, except the device callback inside the implementation.
+// Spectrum() and Position() allocate nothing.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+constexpr int kMusicRate = 44100;
+constexpr int kSpectrumBins = 1024;  // magnitudes of a 2048-sample FFT
+constexpr int kFftSize = 2 * kSpectrumBins;
+
+// A whole track in memory: interleaved stereo float samples at 44.1 kHz.
+struct DecodedMusic {
+    std::vector<float> samples;
+    int64_t frames() const { return static_cast<int64_t>(samples.size() / 2); }
+    double seconds() const { return static_cast<double>(frames()) / kMusicRate; }
+};
+
+// Decodes the whole file. On failure returns false and says why in `error`.
+bool DecodeMusicFile(const std::string& path, DecodedMusic& out, std::string& error);
+
+// The 2048-point FFT of the mono mix. The plan and buffers are made once;
+// Analyze allocates nothing.
+class SpectrumAnalyzer {
+public:
+    SpectrumAnalyzer();
+    ~SpectrumAnalyzer();
+    SpectrumAnalyzer(const SpectrumAnalyzer&) = delete;
+    SpectrumAnalyzer& operator=(const SpectrumAnalyzer&) = delete;
+
+    // Magnitudes of the 2048 frames centred on `centre_frame`, read round the
+    // end of the track as the music loops. An empty track gives zeros.
+    void Analyze(const DecodedMusic& music, int64_t centre_frame, float out[kSpectrumBins]);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// What the frame loop needs of the music.
+class MusicClock {
+public:
+    virtual ~MusicClock() = default;
+    // Starts playing from the beginning of the track.
+    virtual void Play() = 0;
+    // Playing position in seconds, in [0, track length).
+    virtual double Position() const = 0;
+    // Moves the position. Below 0 goes to 0; past the end wraps round the
+    // track (the music loops).
+    virtual void SetPosition(double seconds) = 0;
+    // 1024 magnitudes of the audio at the current position.
+    virtual void Spectrum(float out[kSpectrumBins]) = 0;
+};
+
+// Opens the sound device (44.1 kHz stereo). Failures are ignored: the stream
+// then runs silently on the wall clock.
+void InitAudioOutput();
+
+// The music as a looping stream heard on the sound device. Never null: a file
+// that is missing or cannot be decoded gives a silent real-time clock after
+// one diagnostic line on standard error.
+std::unique_ptr<MusicClock> OpenMusicStream(const std::string& path);
+
+// The music for offline capture: no sound; the position moves only through
+// SetPosition; the spectrum is computed from the decoded track at the
+// position. A file that cannot be decoded gives zeros after one diagnostic line.
+std::unique_ptr<MusicClock> OpenOfflineMusic(const std::string& path);

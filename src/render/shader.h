@@ -1,0 +1,62 @@
+// GLSL programs built from source files.
+//
+// Needs a current GL context with OpenGL 2.0. Sources are read whole, byte
+// for byte (line endings untouched).
+//   ShaderProgram          one fragment shader; vertices go through the
+//                          fixed-function pipeline. A missing file raises
+//                          "Error opening: <path>".
+//   VertexFragmentProgram  a fragment and a vertex shader; a missing file is
+//                          silently left out.
+// A shader that does not compile writes and raises
+// "Compiler error <log>... while compiling:\n <source>\n" (never cut). Link
+// errors are not reported. A program never loaded has name 0, which selects
+// the fixed-function pipeline. LocateUniform reports a uniform the program
+// does not use on standard error and returns -1, which later glUniform calls
+// ignore.
+#pragma once
+
+#include <GL/glew.h>
+
+#include <string>
+
+class ShaderProgram {
+public:
+    ShaderProgram() = default;
+    ~ShaderProgram();
+    ShaderProgram(const ShaderProgram&) = delete;
+    ShaderProgram& operator=(const ShaderProgram&) = delete;
+
+    // `text` is a path when `from_file`, otherwise the source itself.
+    void Load(bool from_file, const char* text);
+    GLuint Program() const { return program_; }
+
+private:
+    GLuint fragment_shader_ = 0;
+    GLuint program_ = 0;
+};
+
+class VertexFragmentProgram {
+public:
+    VertexFragmentProgram() = default;
+    ~VertexFragmentProgram();
+    VertexFragmentProgram(const VertexFragmentProgram&) = delete;
+    VertexFragmentProgram& operator=(const VertexFragmentProgram&) = delete;
+
+    // Note the order: fragment first.
+    void Load(const char* fragment_path, const char* vertex_path);
+    GLuint Program() const { return program_; }
+
+private:
+    GLuint vertex_shader_ = 0;
+    GLuint fragment_shader_ = 0;
+    GLuint program_ = 0;
+};
+
+// Compiles one shader and returns its name; raises the compiler message.
+GLuint CompileShader(const char* source, GLenum type);
+
+// glGetUniformLocation, with a diagnostic when the uniform is not found.
+GLint LocateUniform(GLuint program, const char* name);
+
+// Reads a whole file. False when it cannot be opened.
+bool ReadShaderSource(const char* path, std::string& source);

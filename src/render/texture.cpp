@@ -1,0 +1,114 @@
+#include "render/texture.h"
+
+#include <GL/glu.h>
+#include <FreeImage.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/failure.h"
+
+namespace {
+
+void SetSampling(GLint wrap) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+}
+
+// FreeImage bitmaps are released on every path.
+struct Bitmap {
+    FIBITMAP* dib = nullptr;
+    explicit Bitmap(FIBITMAP* d) : dib(d) {}
+    ~Bitmap() {
+        if (dib) FreeImage_Unload(dib);
+    }
+    Bitmap(const Bitmap&) = delete;
+    Bitmap& operator=(const Bitmap&) = delete;
+};
+
+}  // namespace
+
+CTexture::CTexture() { glGenTextures(1, &name_); }
+
+CTexture::~CTexture() { glDeleteTextures(1, &name_); }
+
+void CTexture::Upload(const void* pixels, int width, int height, bool mirrored, GLenum format,
+                      bool single_level) {
+    TextureBind bind(*this);
+    SetSampling(mirrored ? GL_MIRRORED_REPEAT : GL_REPEAT);
+    if (format == GL_RGBA) {
+        if (single_level) {
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                         pixels);
+        } else {
+            gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                              pixels);
+        }
+    } else if (format == GL_RGB8) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    } else {
+        Fail("Unknown pixeldepth");
+    }
+}
+
+void ReorderDecodedPixels(const unsigned char* in, unsigned char* out, int width, int height) {
+    const size_t row_bytes = static_cast<size_t>(width) * 4;
+    for (int r = 0; r < height; ++r) {
+        const unsigned char* src = in + static_cast<size_t>(height - 1 - r) * row_bytes;
+        unsigned char* dst = out + static_cast<size_t>(r) * row_bytes;
+        for (int x = 0; x < width; ++x) {
+            dst[4 * x + 0] = src[4 * x + 2];
+            dst[4 * x + 1] = src[4 * x + 1];
+            dst[4 * x + 2] = src[4 * x + 0];
+            dst[4 * x + 3] = src[4 * x + 3];
+        }
+    }
+}
+
+// Decodes an image file into top-row-first RGBA bytes. Empty when the file is
+// missing, of an unknown type or cannot be decoded.
+static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, int& height) {
+    width = height = 0;
+    const FREE_IMAGE_FORMAT type = FreeImage_GetFileType(path, 0);
+    Bitmap dib(type == FIF_UNKNOWN ? nullptr : FreeImage_Load(type, path, 0));
+    if (!dib.dib || !FreeImage_HasPixels(dib.dib)) return {};
+
+    const bool ready = FreeImage_GetBPP(dib.dib) == 32 && FreeImage_GetImageType(dib.dib) == FIT_BITMAP;
+    Bitmap converted(ready ? nullptr : FreeImage_ConvertTo32Bits(dib.dib));
+    FIBITMAP* source = ready ? dib.dib : converted.dib;
+    if (!source || FreeImage_GetBPP(source) != 32) return {};
+
+    const int w = static_cast<int>(FreeImage_GetWidth(source));
+    const int h = static_cast<int>(FreeImage_GetHeight(source));
+    if (w <= 0 || h <= 0) return {};
+
+    // Rows are copied one by one through the pitch, so padding can never
+    // shear the picture.
+    const size_t row_bytes = static_cast<size_t>(w) * 4;
+    std::vector<unsigned char> packed(row_bytes * h);
+    const unsigned pitch = FreeImage_GetPitch(source);
+    const BYTE* bits = FreeImage_GetBits(source);
+    for (int r = 0; r < h; ++r) memcpy(&packed[r * row_bytes], bits + static_cast<size_t>(r) * pitch, row_bytes);
+
+    std::vector<unsigned char> pixels(packed.size());
+    ReorderDecodedPixels(packed.data(), pixels.data(), w, h);
+    width = w;
+    height = h;
+    return pixels;
+}
+
+void CTextureFreeImage::Load(const char* path) {
+    int width = 0, height = 0;
+    const std::vector<unsigned char> pixels = DecodeImageFile(path, width, height);
+    glBindTexture(GL_TEXTURE_2D, name_);
+    SetSampling(GL_REPEAT);
+    if (!pixels.empty()) {
+        gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                          pixels.data());
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+}

@@ -1,0 +1,53 @@
+// Textures: GL 2D textures owned by the effects that show them.
+//
+// Needs a current GL context. A CTexture owns its GL name from construction
+// (glGenTextures) to destruction (glDeleteTextures); it is never copied.
+// Pixel data is tightly packed unsigned bytes, first buffer row = texture
+// row t = 0. Textures modulate the current colour (GL_MODULATE).
+//
+// CTextureFreeImage::Load decodes an image file by its content (FreeImage)
+// and makes it the texture's image with mipmaps, top image row first. A
+// missing or undecodable image leaves the texture without an image and
+// raises nothing. CTexture::Upload raises "Unknown pixeldepth" for a pixel
+// format other than GL_RGBA or GL_RGB8, with the texture unbound first.
+#pragma once
+
+#include <GL/glew.h>
+
+class CTexture {
+public:
+    CTexture();
+    ~CTexture();
+    CTexture(const CTexture&) = delete;
+    CTexture& operator=(const CTexture&) = delete;
+
+    // Gives the texture its image. `mirrored` selects GL_MIRRORED_REPEAT
+    // over GL_REPEAT; GL_RGBA builds mipmaps unless `single_level`; GL_RGB8
+    // always specifies level 0 only.
+    virtual void Upload(const void* pixels, int width, int height, bool mirrored, GLenum format,
+                        bool single_level);
+
+    GLuint Name() const { return name_; }
+
+protected:
+    GLuint name_ = 0;
+};
+
+class CTextureFreeImage : public CTexture {
+public:
+    void Load(const char* path);
+};
+
+// Binds a texture for a scope; leaving it (also by an exception) binds 0.
+class TextureBind {
+public:
+    explicit TextureBind(const CTexture& texture) { glBindTexture(GL_TEXTURE_2D, texture.Name()); }
+    explicit TextureBind(GLuint name) { glBindTexture(GL_TEXTURE_2D, name); }
+    ~TextureBind() { glBindTexture(GL_TEXTURE_2D, 0); }
+    TextureBind(const TextureBind&) = delete;
+    TextureBind& operator=(const TextureBind&) = delete;
+};
+
+// Turns a decoded image (bottom row first, bytes blue, green, red, alpha)
+// into top row first, red, green, blue, alpha. `out` holds width*height*4 bytes.
+void ReorderDecodedPixels(const unsigned char* in, unsigned char* out, int width, int height);

@@ -1,0 +1,58 @@
+#include "timeline/factory.h"
+
+#include <cstring>
+
+#include "timeline/effekt.h"
+// One include per effect class.
+
+namespace {
+
+template <class T>
+std::unique_ptr<Effekt> MakePlain(int start, int end, FILE*) {
+    return std::make_unique<T>(start, end);
+}
+
+struct FactoryEntry {
+    const char* keyword;
+    EffectMaker make;  // null while the effect is not part of the build
+};
+
+// In the order keywords are tested.
+const FactoryEntry kFactoryTable[] = {
+    {"Plugin", nullptr},
+    {"ChaosZoomer", nullptr},
+    {"Stroboskop", nullptr},
+    {"Rubber3d", nullptr},
+    {"Plasma2D", nullptr},
+    {"Brum", nullptr},
+    {"Banger", nullptr},
+    {"ColorBox", nullptr},
+    {"Zoomba", nullptr},
+    {"Zoombb", nullptr},
+    {"Solaris", nullptr},
+    {"FlashWhite", nullptr},
+    {"PolarCoords", nullptr},
+    {"FogRotator", nullptr},
+    {"AlphaBlendImage", nullptr},
+    {"Tunnel", nullptr},
+    {"Faces", nullptr},
+    {"TwistBox", nullptr},
+    {"Circles", nullptr},
+    {"NanoBall", nullptr},
+    {"Overlays", MakePlain<Effekter::Overlays>},
+    {"EndDemo", MakePlain<Effekter::EndDemo>},
+    {"ShaderSuite3D", nullptr},
+    {"Quill3D", nullptr},
+    {"Prikker", nullptr},
+    {"Video", nullptr},
+    {"ShaderShow", nullptr},
+};
+
+}  // namespace
+
+EffectMaker FindEffectMaker(const std::string& keyword) {
+    for (const FactoryEntry& entry : kFactoryTable) {
+        if (keyword == entry.keyword) return entry.make;
+    }
+    return nullptr;
+}

@@ -1,0 +1,72 @@
+#include "timeline/script.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/debug_output.h"
+#include "platform/failure.h"
+#include "timeline/loading_screen.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(FILE* f) const { fclose(f); }
+};
+
+bool IsTrailingBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+}  // namespace
+
+bool ReadScriptLine(FILE* stream, std::string& line) {
+    char buffer[1024];
+    for (;;) {
+        if (!fgets(buffer, sizeof buffer, stream)) {
+            line.clear();
+            return false;
+        }
+        if (buffer[0] == '#') continue;
+        size_t length = strlen(buffer);
+        while (length > 0 && IsTrailingBlank(buffer[length - 1])) --length;
+        line.assign(buffer, length);
+        return true;
+    }
+}
+
+std::string ReadScriptLine(FILE* stream) {
+    std::string line;
+    ReadScriptLine(stream, line);
+    return line;
+}
+
+int ScriptNumber(const std::string& text) {
+    // strtol saturates instead of overflowing; the narrowing keeps the low
+    // 32 bits, which is what the C library's atoi does on this platform.
+    return static_cast<int>(strtol(text.c_str(), nullptr, 10));
+}
+
+int ReadScriptInt(FILE* stream) { return ScriptNumber(ReadScriptLine(stream)); }
+
+void LoadDemoScript(EffectList& effects, FramePresenter& presenter, std::string& music_path,
+                    uint32_t& start_offset, EffectLookup lookup, const char* path) {
+    std::unique_ptr<FILE, FileCloser> file(fopen(path, "r"));
+    if (!file) FailFormat("Unable to load %s", path);
+    FILE* stream = file.get();
+
+    music_path = ReadScriptLine(stream);
+    start_offset = static_cast<uint32_t>(ReadScriptInt(stream));
+    const int total = ReadScriptInt(stream);
+
+    LoadingScreen loading(presenter, total);
+    std::string keyword;
+    while (ReadScriptLine(stream, keyword)) {
+        const int start = ReadScriptInt(stream);
+        const int end = ReadScriptInt(stream);
+        loading.Step();
+        EffectMaker make = lookup(keyword);
+        if (!make) FailFormat("Unknown entry '%s' in file, please correct", keyword.c_str());
+        effects.push_back(make(start, end, stream));
+        DebugOutputFormat("Loaded %s with start time %i and end time %i\n", keyword.c_str(), start,
+                          end);
+    }
+}
