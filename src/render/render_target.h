@@ -1,0 +1,40 @@
+// RenderTarget: an off-screen surface for drawing a pass into a texture.
+//
+// Needs a current GL context with the EXT framebuffer-object extension and
+// the window size already published (SetWindowSize). The constructor builds
+// one framebuffer object with a single GL_RGBA8 colour texture of the window
+// size, no mipmaps and no depth or stencil attachment (drawing into it is
+// never depth-tested), clears it to the current clear colour and leaves the
+// colour texture bound to GL_TEXTURE_2D. An incomplete framebuffer raises
+// "FBO not ready" through the failure channel.
+//
+// Bind() sends later drawing into the colour texture with viewport
+// (0, 0, width, height), the standard perspective projection and an identity
+// modelview; Unbind() sends drawing back to the window (framebuffer 0).
+// Neither clears anything. The result is read by binding Texture() and
+// drawing a Quad. Effects create their targets once and keep them; the GL
+// objects live until the process ends (the destructor deletes nothing).
+#pragma once
+
+#include <GL/glew.h>
+
+class RenderTarget {
+  public:
+    RenderTarget();
+    RenderTarget(const RenderTarget&) = delete;
+    RenderTarget& operator=(const RenderTarget&) = delete;
+
+    void Bind();
+    void Unbind();
+
+    GLuint Texture() const { return colour_texture_; }
+    GLuint Framebuffer() const { return framebuffer_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+  private:
+    GLuint colour_texture_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    GLuint framebuffer_ = 0;
+};
