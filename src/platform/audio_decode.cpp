@@ -31,6 +31,19 @@ struct FrameFreer {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
 };
 
+// FFmpeg's own log would add lines of its own to standard error; a file that
+// cannot be decoded is reported in one line by the caller instead.
+class QuietLog {
+public:
+    QuietLog() : level_(av_log_get_level()) { av_log_set_level(AV_LOG_QUIET); }
+    ~QuietLog() { av_log_set_level(level_); }
+    QuietLog(const QuietLog&) = delete;
+    QuietLog& operator=(const QuietLog&) = delete;
+
+private:
+    int level_;
+};
+
 std::string AvError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
@@ -79,6 +92,7 @@ class Converter {
 
 bool DecodeMusicFile(const std::string& path, DecodedMusic& out, std::string& error) {
     out.samples.clear();
+    QuietLog quiet;
     AVFormatContext* raw_format = nullptr;
     int rc = avformat_open_input(&raw_format, path.c_str(), nullptr, nullptr);
     if (rc < 0) {
