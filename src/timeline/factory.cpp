@@ -3,13 +3,21 @@
 #include <cstring>
 
 #include "timeline/effekt.h"
+#include "timeline/plugin_loader.h"
 // One include per effect class.
+#include "effects/video/video.h"
 
 namespace {
 
 template <class T>
 std::unique_ptr<Effekt> MakePlain(int start, int end, FILE*) {
     return std::make_unique<T>(start, end);
+}
+
+// "Plugin": the library's file name, then whatever lines the plug-in reads.
+std::unique_ptr<Effekt> MakePluginLoader(int start, int end, FILE* script) {
+    const std::string library = ReadScriptLine(script);
+    return std::make_unique<Effekter::PluginLoader>(start, end, library, script);
 }
 
 struct FactoryEntry {
@@ -19,7 +27,7 @@ struct FactoryEntry {
 
 // In the order keywords are tested.
 const FactoryEntry kFactoryTable[] = {
-    {"Plugin", nullptr},
+    {"Plugin", MakePluginLoader},
     {"ChaosZoomer", nullptr},
     {"Stroboskop", nullptr},
     {"Rubber3d", nullptr},
@@ -44,7 +52,7 @@ const FactoryEntry kFactoryTable[] = {
     {"ShaderSuite3D", nullptr},
     {"Quill3D", nullptr},
     {"Prikker", nullptr},
-    {"Video", nullptr},
+    {"Video", MakePlain<Effekter::Video>},
     {"ShaderShow", nullptr},
 };
 
