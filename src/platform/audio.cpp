@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -288,6 +289,13 @@ void AudioCallback(void*, Uint8* stream, int len) {
     device.active->Fill(reinterpret_cast<int16_t*>(stream), frames, Clock::now());
 }
 
+// A process that ends with the device still open (for example when the viewer
+// cancels the settings dialog) must stop the device thread before the SDL
+// libraries unload, or the thread runs on into unmapped code.
+void CloseAudioAtExit() {
+    if (DeviceRunning()) SDL_CloseAudio();
+}
+
 }  // namespace
 
 void InitAudioOutput() {
@@ -313,6 +321,8 @@ void InitAudioOutput() {
         std::lock_guard<std::mutex> lock(device.mutex);
         device.opened = true;
     }
+    static bool exit_hook = false;
+    if (!exit_hook) exit_hook = std::atexit(CloseAudioAtExit) == 0;
     SDL_PauseAudio(0);
 }
 

@@ -451,3 +451,21 @@ TEST_F(MusicStreamTest, StreamSurvivesSdlQuit) {
     Sleep(50);
     EXPECT_GT(again->Position(), 0.0);
 }
+
+TEST_F(MusicStreamTest, ProcessMayEndWithTheDevicePlaying) {
+    // The settings dialog's Cancel ends the process with the music device
+    // open; the device thread must be stopped before the libraries unload.
+    const std::string path = WriteTone(1.0);
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EXIT(
+            {
+                UseDummyAudio();
+                auto music = OpenMusicStream(path);
+                music->Play();
+                Sleep(20);
+                std::exit(0);
+            },
+            testing::ExitedWithCode(0), "");
+    }
+}
