@@ -5,6 +5,7 @@
 #include "timeline/effekt.h"
 #include "timeline/plugin_loader.h"
 // One include per effect class.
+#include "effects/3d/rubber3d.h"
 #include "effects/video/video.h"
 
 namespace {
@@ -30,7 +31,7 @@ const FactoryEntry kFactoryTable[] = {
     {"Plugin", MakePluginLoader},
     {"ChaosZoomer", nullptr},
     {"Stroboskop", nullptr},
-    {"Rubber3d", nullptr},
+    {"Rubber3d", MakePlain<Effekter::Rubber3d>},
     {"Plasma2D", nullptr},
     {"Brum", nullptr},
     {"Banger", nullptr},

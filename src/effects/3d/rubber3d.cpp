@@ -1,0 +1,104 @@
+#include "effects/3d/rubber3d.h"
+
+#include <cmath>
+
+#include "render/gl_guards.h"
+
+namespace Effekter {
+
+Rubber3d::Rubber3d(int start, int end)
+    : Effekt(start, end), model_("data/rubber/simple.3ds", MeshDisplayList::kNormals) {
+    environment_.Load("data/rubber/env.jpg");
+    background_.Load("data/rubber/background.jpg");
+    flash_.Load("data/rubber/background1.jpg");
+    seed_ = static_cast<int32_t>(kSeed);
+    last_beat_time_ = 0;
+}
+
+float Rubber3d::Fade(uint32_t demo_time, uint32_t start, uint32_t end) {
+    float d = 0;
+    // Unsigned on purpose: before the start the difference wraps and is large.
+    if (demo_time - start < 250) d = 1 - static_cast<float>(demo_time - start) / 250;
+    if (demo_time > end - 250) d = 1 - static_cast<float>(end - demo_time) / 250;
+    return d;
+}
+
+float Rubber3d::BackgroundScale(float t) {
+    const float s = 2 - t / 10000;
+    return s < 1 ? 1.0f : s;
+}
+
+Rubber3d::Strip Rubber3d::StripAt(int window_width, int i) {
+    Strip strip;
+    strip.width = static_cast<int>(std::ceil(static_cast<float>(window_width) / kStrips));
+    strip.x = static_cast<int>((window_width * i) / static_cast<double>(kStrips));
+    return strip;
+}
+
+Vec3 Rubber3d::ModelPosition(uint32_t demo_time, float fade) const {
+    return Vec3(static_cast<float>(demo_time - start_time_) / 75 - 150, 500 * fade,
+                -500 - static_cast<float>(demo_time - last_beat_time_));
+}
+
+void Rubber3d::Draw(uint32_t demo_time, float beat) {
+    const float t = static_cast<float>(demo_time);
+    const float d = Fade(demo_time, start_time_, end_time_);
+
+    // The background, added onto the frame; pushed down during the fades.
+    glDisable(GL_DEPTH_TEST);
+    {
+        CTransparency additive(GL_ONE, GL_ONE);
+        Ortho2DScope view;
+        MatrixScope matrix;
+        glTranslatef(0, d, -1);
+        const float s = BackgroundScale(t);
+        const Quad quad(s, s);
+        glColor4f(1, 1, 1, 1);
+        {
+            TextureBind bind(background_);
+            quad.Draw(1, 1);
+        }
+        glColor4f(beat, beat, beat, beat);
+        TextureBind bind(flash_);
+        quad.Draw(1, 1);
+    }
+
+    // The bent mesh: every strip repeats the same random step once more.
+    CEnabler scissor(GL_SCISSOR_TEST);
+    CEnabler depth(GL_DEPTH_TEST);
+    CEnabler cull(GL_CULL_FACE);
+    CEnabler gen_s(GL_TEXTURE_GEN_S);
+    CEnabler gen_t(GL_TEXTURE_GEN_T);
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_NORMAL_MAP);
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_NORMAL_MAP);
+    TextureBind environment(environment_);
+    glPushMatrix();
+    if (beat > 0.25f) last_beat_time_ = demo_time;
+    const Vec3 position = ModelPosition(demo_time, d);
+    glTranslatef(position.x, position.y, position.z);
+    RotateXYZ(Vec3(0, t / 20, 0));
+    glColor4f(1, 1, 1, 1);
+    const int width = WindowWidth(), height = WindowHeight();
+    for (int i = 0; i < kStrips; ++i) {
+        SeedRandom(static_cast<uint32_t>(seed_));
+        float r[10];
+        for (float& value : r) value = RandomUnit();
+        glTranslatef(0, 0, r[0] * beat);
+        auto angle = [t](float amplitude, float f1, float f2) {
+            return static_cast<float>(amplitude * std::sin(static_cast<double>(f1 * t / 500)) *
+                                      std::cos(static_cast<double>(f2 * t / 500)));
+        };
+        const float ax = angle(r[7], r[8], r[9]);
+        const float ay = angle(r[4], r[5], r[6]);
+        const float az = angle(r[1], r[2], r[3]);
+        glRotatef(ax, 1, 0, 0);
+        glRotatef(ay, 0, 1, 0);
+        glRotatef(az, 0, 0, 1);
+        const Strip strip = StripAt(width, i);
+        glScissor(strip.x, 0, strip.width, height);
+        model_.Call();
+    }
+    glPopMatrix();
+}
+
+}  // namespace Effekter

@@ -1,0 +1,68 @@
+#include "model3ds/mesh_display_list.h"
+
+#include <vector>
+
+#include "model3ds/reader.h"
+#include "platform/debug_output.h"
+
+namespace {
+
+// The faces of a prepared mesh, or a copy without the triangles whose corners
+// name no vertex (only damaged files have them): OpenGL must never be handed
+// an index past the end of the vertex arrays.
+const Face* DrawableFaces(const LMesh& mesh, std::vector<Face>& filtered, GLsizei& count) {
+    const uint32_t vertices = mesh.VertexCount();
+    bool all_valid = true;
+    for (uint32_t i = 0; i < mesh.TriangleCount() && all_valid; ++i) {
+        const Face& f = *mesh.FaceData(i);
+        all_valid = f.a < vertices && f.b < vertices && f.c < vertices;
+    }
+    if (all_valid) {
+        count = static_cast<GLsizei>(3 * mesh.TriangleCount());
+        return mesh.FaceData(0);
+    }
+    for (uint32_t i = 0; i < mesh.TriangleCount(); ++i) {
+        const Face& f = *mesh.FaceData(i);
+        if (f.a < vertices && f.b < vertices && f.c < vertices) filtered.push_back(f);
+    }
+    count = static_cast<GLsizei>(3 * filtered.size());
+    return filtered.data();
+}
+
+}  // namespace
+
+MeshDisplayList::MeshDisplayList(const char* file_name, uint32_t flags) : list_(glGenLists(1)) {
+    L3DS model(file_name);
+    glNewList(list_, GL_COMPILE);
+    if (model.MeshCount() == 0) {
+        glEndList();
+        DebugOutputFormat("MeshDisplayList: no mesh in \"%s\" (missing, unreadable or empty)\n",
+                          file_name);
+        return;
+    }
+    const LMesh& mesh = model.MeshAt(0);
+    std::vector<Face> filtered;
+    GLsizei index_count = 0;
+    const Face* faces = DrawableFaces(mesh, filtered, index_count);
+
+    glEnableClientState(GL_VERTEX_ARRAY);
+    if (flags & kNormals) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, 0, mesh.NormalData(0));
+    }
+    if (flags & kBinormalColours) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(3, GL_FLOAT, 0, mesh.BinormalData(0));
+    }
+    if (flags & kTexCoords) {
+        glTexCoordPointer(2, GL_FLOAT, 0, mesh.TexCoordData(0));
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
+    glVertexPointer(4, GL_FLOAT, 0, mesh.VertexData(0));
+    if (index_count > 0) glDrawElements(GL_TRIANGLES, index_count, GL_UNSIGNED_SHORT, faces);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEndList();
+}

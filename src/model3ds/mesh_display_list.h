@@ -1,0 +1,35 @@
+// MeshDisplayList: the first mesh of a 3DS file compiled into one OpenGL
+// display list.
+//
+// Construct with the GL context current. The file is read and prepared
+// (reader.h), the list is compiled with client vertex arrays (positions
+// always; normals, texture coordinates and binormals-as-colours by flag) and
+// the model data is released; the object then holds only the list name. The
+// list is never deleted (it lives as long as the process). Calling it changes
+// no client-array state. A missing or unreadable file, or one without a
+// mesh, gives an empty list and one diagnostic line on standard error; it
+// never raises. Triangles with a corner outside the vertex list are left out.
+#pragma once
+
+#include <GL/glew.h>
+
+#include <cstdint>
+
+class MeshDisplayList {
+  public:
+    enum Flags : uint32_t {
+        kNormals = 1,
+        kTexCoords = 2,
+        kBinormalColours = 4,
+    };
+
+    MeshDisplayList(const char* file_name, uint32_t flags);
+    MeshDisplayList(const MeshDisplayList&) = delete;
+    MeshDisplayList& operator=(const MeshDisplayList&) = delete;
+
+    GLuint Name() const { return list_; }
+    void Call() const { glCallList(list_); }
+
+  private:
+    GLuint list_;
+};

@@ -1,0 +1,184 @@
+// Mesh preparation: face normals, vertices split by smoothing group, vertex
+// normals by plain (unweighted) averaging, then tangent space.
+#include <cmath>
+
+#include "model3ds/scene.h"
+
+namespace {
+
+// The largest vertex count 16-bit corners can address.
+constexpr uint32_t kMaxVertices = 65536;
+
+Vec3 Sub(const Vec4& p, const Vec4& q) {
+    return Vec3(p.x - q.x, p.y - q.y, p.z - q.z);
+}
+
+Vec3 Cross(const Vec3& a, const Vec3& b) {
+    return Vec3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
+
+Vec3 Normalised(Vec3 v) {
+    const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    if (length != 0) {
+        const float scale = 1 / length;
+        v.x *= scale;
+        v.y *= scale;
+        v.z *= scale;
+    }
+    return v;
+}
+
+void Add(Vec3& sum, const Vec3& v) {
+    sum.x += v.x;
+    sum.y += v.y;
+    sum.z += v.z;
+}
+
+bool CornersValid(const MeshTriangle& t, uint32_t vertex_count) {
+    return t.a < vertex_count && t.b < vertex_count && t.c < vertex_count;
+}
+
+// For every vertex, the triangles that use it in triangle order, one entry per
+// corner naming it. Stored flat: the triangles of vertex v are
+// list[first[v]] .. list[first[v + 1] - 1]. Corners that name no vertex are
+// left out.
+struct Adjacency {
+    std::vector<uint32_t> first;
+    std::vector<uint32_t> list;
+
+    Adjacency(const std::vector<MeshTriangle>& triangles, uint32_t vertex_count)
+        : first(vertex_count + 1, 0) {
+        for (const MeshTriangle& t : triangles) {
+            for (uint32_t corner : {t.a, t.b, t.c}) {
+                if (corner < vertex_count) ++first[corner + 1];
+            }
+        }
+        for (uint32_t v = 0; v < vertex_count; ++v) first[v + 1] += first[v];
+        list.resize(first[vertex_count]);
+        std::vector<uint32_t> fill(first.begin(), first.end() - 1);
+        for (uint32_t i = 0; i < triangles.size(); ++i) {
+            const MeshTriangle& t = triangles[i];
+            for (uint32_t corner : {t.a, t.b, t.c}) {
+                if (corner < vertex_count) list[fill[corner]++] = i;
+            }
+        }
+    }
+    uint32_t Begin(uint32_t v) const { return first[v]; }
+    uint32_t End(uint32_t v) const { return first[v + 1]; }
+};
+
+}  // namespace
+
+void LMesh::Prepare() {
+    ComputeNormals();
+    ComputeTangentSpace();
+}
+
+void LMesh::ComputeNormals() {
+    const uint32_t original_count = VertexCount();
+    for (MeshTriangle& t : triangles_) {
+        if (!CornersValid(t, original_count)) {
+            t.normal = Vec3();
+            continue;
+        }
+        const Vec4& pa = vertices_[t.a];
+        const Vec4& pb = vertices_[t.b];
+        const Vec4& pc = vertices_[t.c];
+        t.normal = Normalised(Cross(Sub(pb, pc), Sub(pb, pa)));
+    }
+
+    // Each smoothing group meeting at a vertex gets its own copy of it, so
+    // normals are averaged within a group only and group borders stay hard.
+    {
+        const Adjacency adjacency(triangles_, original_count);
+        std::vector<uint32_t> group_values;
+        std::vector<std::vector<uint32_t>> group_triangles;
+        for (uint32_t v = 0; v < original_count; ++v) {
+            if (adjacency.Begin(v) == adjacency.End(v)) continue;
+            group_values.clear();
+            for (auto& list : group_triangles) list.clear();
+            for (uint32_t k = adjacency.Begin(v); k < adjacency.End(v); ++k) {
+                const uint32_t tri = adjacency.list[k];
+                const uint32_t value = triangles_[tri].smoothing_group;
+                size_t g = 0;
+                while (g < group_values.size() && group_values[g] != value) ++g;
+                if (g == group_values.size()) {
+                    group_values.push_back(value);
+                    if (group_triangles.size() < group_values.size())
+                        group_triangles.emplace_back();
+                }
+                group_triangles[g].push_back(tri);
+            }
+            for (size_t g = 1; g < group_values.size(); ++g) {
+                // Past 65,536 vertices a copy could not be addressed: the
+                // group keeps sharing the vertex (a soft edge, never a wrong index).
+                if (VertexCount() >= kMaxVertices) break;
+                const uint16_t copy = static_cast<uint16_t>(DuplicateVertex(v));
+                for (uint32_t tri : group_triangles[g]) {
+                    MeshTriangle& t = triangles_[tri];
+                    if (t.a == v) t.a = copy;
+                    if (t.b == v) t.b = copy;
+                    if (t.c == v) t.c = copy;
+                }
+            }
+        }
+    }
+
+    const uint32_t count = VertexCount();
+    const Adjacency adjacency(triangles_, count);
+    for (uint32_t v = 0; v < count; ++v) {
+        Vec3 sum;
+        for (uint32_t k = adjacency.Begin(v); k < adjacency.End(v); ++k) {
+            Add(sum, triangles_[adjacency.list[k]].normal);
+        }
+        normals_[v] = Normalised(sum);
+    }
+
+    for (size_t i = 0; i < triangles_.size(); ++i) {
+        faces_[i].a = triangles_[i].a;
+        faces_[i].b = triangles_[i].b;
+        faces_[i].c = triangles_[i].c;
+    }
+}
+
+void LMesh::ComputeTangentSpace() {
+    const uint32_t count = VertexCount();
+    for (MeshTriangle& t : triangles_) {
+        if (!CornersValid(t, count)) {
+            t.tangent = Vec3();
+            t.binormal = Vec3();
+            continue;
+        }
+        const Vec4& pa = vertices_[t.a];
+        const Vec4& pb = vertices_[t.b];
+        const Vec4& pc = vertices_[t.c];
+        const TexCoord& ta = texcoords_[t.a];
+        const TexCoord& tb = texcoords_[t.b];
+        const TexCoord& tc = texcoords_[t.c];
+        const float pos_a[3] = {pa.x, pa.y, pa.z};
+        const float pos_b[3] = {pb.x, pb.y, pb.z};
+        const float pos_c[3] = {pc.x, pc.y, pc.z};
+        float tangent[3], binormal[3];
+        for (int k = 0; k < 3; ++k) {
+            const Vec3 e1(pos_b[k] - pos_a[k], tb.u - ta.u, tb.v - ta.v);
+            const Vec3 e2(pos_c[k] - pos_a[k], tc.u - ta.u, tc.v - ta.v);
+            const Vec3 c = Cross(e1, e2);
+            // No test for c.x == 0: equal texture coordinates give IEEE
+            // infinities or NaNs, which is what this step is defined to give.
+            tangent[k] = -c.y / c.x;
+            binormal[k] = -c.z / c.x;
+        }
+        t.tangent = Vec3(tangent[0], tangent[1], tangent[2]);
+        t.binormal = Vec3(binormal[0], binormal[1], binormal[2]);
+    }
+
+    const Adjacency adjacency(triangles_, count);
+    for (uint32_t v = 0; v < count; ++v) {
+        Vec3 sum;
+        for (uint32_t k = adjacency.Begin(v); k < adjacency.End(v); ++k) {
+            Add(sum, triangles_[adjacency.list[k]].tangent);
+        }
+        tangents_[v] = Normalised(sum);
+        binormals_[v] = Normalised(Cross(tangents_[v], normals_[v]));
+    }
+}
