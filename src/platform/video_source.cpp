@@ -15,6 +15,19 @@ namespace {
 // no index telling where its key frames are.
 constexpr int kBlindForwardFrames = 16;
 
+// Damaged input is reported to the caller through the results; the library's
+// own complaints about it would only flood the diagnostics.
+class QuietLog {
+  public:
+    QuietLog() : level_(av_log_get_level()) { av_log_set_level(AV_LOG_QUIET); }
+    ~QuietLog() { av_log_set_level(level_); }
+    QuietLog(const QuietLog&) = delete;
+    QuietLog& operator=(const QuietLog&) = delete;
+
+  private:
+    int level_;
+};
+
 class FfmpegFrameSource : public VideoFrameSource {
   public:
     FfmpegFrameSource(int buffer_width, int buffer_height)
@@ -67,9 +80,7 @@ void FfmpegFrameSource::Close() {
 bool FfmpegFrameSource::Open(const char* path) {
     Close();
     description_ = VideoDescription();
-    // Corrupt input is handled by the caller; the library's own complaints
-    // about it would only flood the diagnostics.
-    av_log_set_level(AV_LOG_FATAL);
+    QuietLog quiet;
     if (avformat_open_input(&format_, path, nullptr, nullptr) < 0) return false;
     if (avformat_find_stream_info(format_, nullptr) < 0) {
         Close();
@@ -111,6 +122,7 @@ bool FfmpegFrameSource::Open(const char* path) {
 }
 
 bool FfmpegFrameSource::PrepareDecoding() {
+    QuietLog quiet;
     if (!stream_) return false;
     const AVCodec* decoder = avcodec_find_decoder(stream_->codecpar->codec_id);
     if (!decoder) return false;
@@ -247,6 +259,7 @@ bool FfmpegFrameSource::Scale(uint8_t* buffer) {
 
 bool FfmpegFrameSource::DecodeFrame(int n, uint8_t* buffer) {
     if (!codec_ || !buffer || n < 0 || n >= description_.frame_count) return false;
+    QuietLog quiet;
     if (n != decoded_) {
         if (ShouldSeek(n) && !Seek(n)) return false;
         if (!DecodeUpTo(n)) return false;
