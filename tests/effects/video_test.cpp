@@ -1,0 +1,215 @@
+#include "effects/video/video.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "platform/failure.h"
+#include "platform/video_test_clips.h"
+#include "render/gl_guards.h"
+#include "support/gl_context.h"
+#include "support/test_paths.h"
+#include "timeline/factory.h"
+
+using namespace Effekter;
+using namespace video_test;
+
+namespace {
+
+TEST(VideoTiming, FrameFollowsDemoTimeAndLoops) {
+    EXPECT_EQ(0, VideoFrameIndex(0, 100));
+    EXPECT_EQ(0, VideoFrameIndex(39, 100));
+    EXPECT_EQ(1, VideoFrameIndex(40, 100));
+    EXPECT_EQ(99, VideoFrameIndex(3999, 100));
+    EXPECT_EQ(0, VideoFrameIndex(4000, 100));
+    EXPECT_EQ(25, VideoFrameIndex(1000, 100));
+    EXPECT_EQ(0, VideoFrameIndex(123456, 1));
+    EXPECT_EQ(-1, VideoFrameIndex(1000, 0));
+    const int last = VideoFrameIndex(0xFFFFFFFFu, 7);
+    EXPECT_TRUE(last >= 0 && last < 7);
+}
+
+TEST(VideoTiming, RefreshOnlyAfterMoreThanTwentyMilliseconds) {
+    EXPECT_FALSE(VideoRefreshDue(1000, 1000));
+    EXPECT_FALSE(VideoRefreshDue(1019, 1000));
+    EXPECT_FALSE(VideoRefreshDue(1020, 1000));
+    EXPECT_TRUE(VideoRefreshDue(1021, 1000));
+    EXPECT_FALSE(VideoRefreshDue(20, 0));
+    EXPECT_TRUE(VideoRefreshDue(21, 0));
+    // Seeking back wraps the difference: refresh at once.
+    EXPECT_TRUE(VideoRefreshDue(999, 1000));
+    EXPECT_TRUE(VideoRefreshDue(0, 1000));
+}
+
+TEST(VideoTiming, ShaderIndexStepsEveryTwentySeconds) {
+    EXPECT_EQ(0, VideoShaderIndex(0));
+    EXPECT_EQ(0, VideoShaderIndex(19999));
+    EXPECT_EQ(1, VideoShaderIndex(20000));
+    EXPECT_EQ(2, VideoShaderIndex(40000));
+    EXPECT_EQ(3, VideoShaderIndex(60000));
+    EXPECT_EQ(3, VideoShaderIndex(79999));
+    EXPECT_EQ(0, VideoShaderIndex(80000));
+    EXPECT_EQ(1, VideoShaderIndex(100000));
+}
+
+TEST(VideoTiming, CopyTurnsAtMostOneDegree) {
+    EXPECT_EQ(0.0f, VideoCopyAngle(0));
+    EXPECT_NEAR(1.0f, VideoCopyAngle(78540), 1e-4);
+    EXPECT_NEAR(-1.0f, VideoCopyAngle(235619), 1e-4);
+}
+
+TEST(VideoTiming, ExchangeRedBlueKeepsGreenAndSpare) {
+    uint8_t pixels[] = {1, 2, 3, 4, 10, 20, 30, 40};
+    ExchangeRedBlue(pixels, 2);
+    const uint8_t expected[] = {3, 2, 1, 4, 30, 20, 10, 40};
+    EXPECT_EQ(0, std::memcmp(expected, pixels, sizeof pixels));
+}
+
+TEST(VideoTiming, FactoryMakesIt) {
+    EXPECT_NE(nullptr, FindEffectMaker("Video"));
+}
+
+std::string FailureOf(const std::string& clip) {
+    try {
+        Video video(0, 1000, clip.c_str());
+    } catch (const DemoFailure& failure) {
+        return failure.text();
+    }
+    return "";
+}
+
+TEST(VideoEffect, ReportsClipsItCannotUse) {
+    REQUIRE_GL();
+    ScratchDir dir;
+    EXPECT_EQ("Error reading AVI", FailureOf(dir.path() + "/missing.avi"));
+    EXPECT_EQ("Error reading AVI", FailureOf(dir.Write("text.avi", "RIFF but not really\n")));
+    ASSERT_TRUE(Ffmpeg(dir.path(), "-f lavfi -i sine=duration=1 -c:a pcm_s16le audio.avi"));
+    EXPECT_EQ("Error reading AVI", FailureOf(dir.path() + "/audio.avi"));
+
+    std::vector<uint8_t> file = ReadBytes(MakeClip(dir, "clip.avi", 5));
+    for (size_t i = 0; i + 4 <= file.size(); ++i) {
+        if (std::memcmp(&file[i], "MJPG", 4) == 0) std::memcpy(&file[i], "QQQQ", 4);
+    }
+    WriteBytes(dir.path() + "/unknown.avi", file);
+    EXPECT_EQ("Error opening AVIStreamGetFrameOpen - your video codec might be out dated!",
+              FailureOf(dir.path() + "/unknown.avi"));
+}
+
+// Checks the frame loop's state is back after a Draw.
+void ExpectStateRestored() {
+    GLint value = -1;
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    glGetIntegerv(GL_CURRENT_PROGRAM, &value);
+    EXPECT_EQ(0, value);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
+    EXPECT_EQ(0, value);
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &value);
+    EXPECT_EQ(0, value);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(WindowWidth(), viewport[2]);
+    EXPECT_EQ(WindowHeight(), viewport[3]);
+}
+
+class VideoClip : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!EnsureGlContext()) GTEST_SKIP() << "no GL context here";
+        clip_ = MakeClip(dir_, "clip.avi", 100, "-c:v mjpeg -q:v 3", "128x96");
+    }
+    ScratchDir dir_;
+    std::string clip_;
+};
+
+TEST_F(VideoClip, RefreshesOnTheTwentyMillisecondRule) {
+    Video video(0, 100000, clip_.c_str());
+    EXPECT_EQ(100, video.FrameCount());
+    EXPECT_EQ(128, video.SourceWidth());
+    EXPECT_EQ(96, video.SourceHeight());
+    EXPECT_EQ(-1, video.UploadedFrame());
+
+    video.Draw(20, 0);  // not more than 20 ms after construction
+    EXPECT_EQ(0u, video.LastUpdate());
+    EXPECT_EQ(-1, video.UploadedFrame());
+    video.Draw(1000, 0);
+    EXPECT_EQ(1000u, video.LastUpdate());
+    EXPECT_EQ(25, video.UploadedFrame());
+    video.Draw(1019, 0);
+    video.Draw(1020, 0);
+    EXPECT_EQ(1000u, video.LastUpdate());
+    video.Draw(1021, 0.5f);
+    EXPECT_EQ(1021u, video.LastUpdate());
+    // A seek back by a second refreshes on the next frame.
+    video.Draw(21, 0);
+    EXPECT_EQ(21u, video.LastUpdate());
+    EXPECT_EQ(0, video.UploadedFrame());
+    video.Draw(3999, 0);
+    EXPECT_EQ(99, video.UploadedFrame());
+    video.Draw(3970, 0);  // back: refresh, still frame 99
+    EXPECT_EQ(3970u, video.LastUpdate());
+    video.Draw(4000, 1);
+    EXPECT_EQ(0, video.UploadedFrame());
+    ExpectStateRestored();
+}
+
+TEST_F(VideoClip, TextureHoldsTheFrameBottomRowFirstInRgbOrder) {
+    Video video(0, 100000, clip_.c_str());
+    video.UploadFrame(37);
+    ASSERT_EQ(37, video.UploadedFrame());
+
+    auto source = CreateVideoFrameSource(kVideoSide, kVideoSide);
+    ASSERT_TRUE(source->Open(clip_.c_str()));
+    ASSERT_TRUE(source->PrepareDecoding());
+    std::vector<uint8_t> expected(static_cast<size_t>(kVideoSide) * kVideoSide * 4);
+    ASSERT_TRUE(source->DecodeFrame(37, expected.data()));
+    ExchangeRedBlue(expected.data(), expected.size() / 4);
+
+    std::vector<uint8_t> texture(expected.size());
+    glBindTexture(GL_TEXTURE_2D, video.VideoTexture());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texture.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(expected, texture);
+
+    // Against the reference decoder, in RGB order: the top-left pixel of
+    // the picture is the last row's first pixel.
+    const std::vector<uint8_t> reference = ReferenceFrame(dir_, clip_, 37, kVideoSide);
+    ASSERT_EQ(expected.size(), reference.size());
+    const size_t last_row = static_cast<size_t>(kVideoSide - 1) * kVideoSide * 4;
+    EXPECT_NEAR(reference[2], texture[last_row + 0], 8);  // red
+    EXPECT_NEAR(reference[1], texture[last_row + 1], 8);  // green
+    EXPECT_NEAR(reference[0], texture[last_row + 2], 8);  // blue
+}
+
+TEST_F(VideoClip, ShowsThePictureOnScreen) {
+    Video video(0, 100000, clip_.c_str());
+    video.Draw(1000, 0);
+    const std::vector<uint8_t> screen = ReadPixels(0, 0, WindowWidth(), WindowHeight());
+    long sum = 0;
+    for (size_t i = 0; i < screen.size(); i += 4) sum += screen[i] + screen[i + 1] + screen[i + 2];
+    EXPECT_GT(sum / static_cast<long>(screen.size() / 4), 20) << "the screen stays dark";
+    // A frame without a refresh draws the same kept picture.
+    video.Draw(1000, 0);
+    EXPECT_EQ(screen, ReadPixels(0, 0, WindowWidth(), WindowHeight()));
+    ExpectStateRestored();
+}
+
+TEST_F(VideoClip, DamagedFrameKeepsThePreviousPicture) {
+    std::vector<uint8_t> file = ReadBytes(clip_);
+    const std::vector<size_t> chunks = AviFrameChunks(file, 100);
+    ASSERT_EQ(100u, chunks.size());
+    for (size_t i = chunks[30] + 8; i < chunks[30] + 8 + 400; ++i) file[i] = 0;
+    WriteBytes(dir_.path() + "/damaged.avi", file);
+    Video video(0, 100000, (dir_.path() + "/damaged.avi").c_str());
+    video.Draw(29 * 40, 0);
+    EXPECT_EQ(29, video.UploadedFrame());
+    video.Draw(30 * 40, 0);
+    EXPECT_EQ(29, video.UploadedFrame());
+    EXPECT_EQ(30u * 40, video.LastUpdate());
+    video.Draw(31 * 40, 0);
+    EXPECT_EQ(31, video.UploadedFrame());
+}
+
+}  // namespace
