@@ -6,6 +6,7 @@
 #include "timeline/plugin_loader.h"
 // One include per effect class.
 #include "effects/3d/rubber3d.h"
+#include "effects/3d/chaos_zoomer.h"
 #include "effects/video/video.h"
 
 namespace {
@@ -29,7 +30,7 @@ struct FactoryEntry {
 // In the order keywords are tested.
 const FactoryEntry kFactoryTable[] = {
     {"Plugin", MakePluginLoader},
-    {"ChaosZoomer", nullptr},
+    {"ChaosZoomer", MakePlain<Effekter::ChaosZoomer>},
     {"Stroboskop", nullptr},
     {"Rubber3d", MakePlain<Effekter::Rubber3d>},
     {"Plasma2D", nullptr},
