@@ -118,6 +118,13 @@ Image MakeEnv(const EnvStyle& e) {
         c = c + e.lamp1 * spot(s, t, 0.38f, 0.62f, 0.045f) +
             e.lamp2 * spot(s, t, 0.7f, 0.22f, 0.06f);
         c = c + e.lamp1 * (0.25f * spot(s, t, 0.38f, 0.62f, 0.15f));
+        // Two soft-box lights, a wide one and a tall one.
+        auto box = [&](float px, float py, float hw, float hh) {
+            float dx = std::abs(WrapDelta(s - px)), dy = std::abs(WrapDelta(t - py));
+            return Smooth(hw + 0.03f, hw, dx) * Smooth(hh + 0.03f, hh, dy);
+        };
+        c = c + e.hot * (0.8f * box(0.5f, 0.1f, 0.16f, 0.025f) +
+                         0.6f * box(0.16f, 0.45f, 0.02f, 0.14f));
         return c;
     });
     return img;
@@ -154,8 +161,10 @@ Image MakeLoader() {
         if (r < inner) {
             // The kiln mouth: fire, hottest at the floor.
             float height = -ey / inner;
-            float turb = Fbm(x / 26, y / 18 + 7, 5, 0, 0, 23);
-            float heat = 1.25f - height * 1.15f + (turb - 0.5f) * 0.9f;
+            float turb = Fbm(x / 22, y / 34 + 7, 5, 0, 0, 23);
+            float tongues = 0.5f + 0.5f * std::sin(x * 0.09f + turb * 7);
+            float heat =
+                1.3f - height * 1.35f + (turb - 0.5f) * 0.8f + (tongues - 0.5f) * 0.7f * height;
             Color fire = Ramp({Rgb(40, 4, 2), Rgb(170, 25, 5), Rgb(245, 110, 15), Rgb(255, 210, 80),
                                Rgb(255, 250, 225)},
                               Clamp01(heat * 0.8f));
@@ -182,13 +191,24 @@ Image MakeLoader() {
             Color mortar = Rgb(20, 10, 8);
             c = Mix(mortar, brickc, Smooth(0.8f, 2.2f, edge));
         }
-        return c;
+        // Stars in the night above the kiln.
+        int sx = static_cast<int>(x / 4), sy4 = static_cast<int>(y / 4);
+        float star = HashUnit(sx, sy4, 12);
+        if (star > 0.985f && v < 0.4f) {
+            float d = std::hypot(x - (sx + 0.5f) * 4, (y - (sy4 + 0.5f) * 4) / sy);
+            c = c + Color{0.8f, 0.8f, 1} * (Smooth(1.6f, 0.3f, d) * (0.4f - v) * 2.5f);
+        }
+        // The picture is narrower than the screen: fade its sides into the
+        // black around it, and its top edge.
+        float u = x / size;
+        float side = Smooth(0.0f, 0.14f, std::min(u, 1 - u));
+        return c * (side * Smooth(0.0f, 0.06f, v));
     });
     // Embers rising from the mouth.
     Mask embers(size, size);
     Random rng(77);
     for (int i = 0; i < 90; ++i) {
-        float ex = rng.Range(70, 442), ey = rng.Range(200, 420);
+        float ex = rng.Range(80, 432), ey = rng.Range(290, 430);
         float rad = rng.Range(0.6f, 2.4f), bright = rng.Range(0.4f, 1);
         int x0 = static_cast<int>(ex) - 4, y0 = static_cast<int>(ey) - 4;
         for (int y = std::max(0, y0); y < std::min(size, y0 + 9); ++y)
@@ -205,7 +225,7 @@ Image MakeLoader() {
     title.stroke = 10;
     title.spacing = 1.5f;
     title.stretch_y = sy;
-    DrawForgedTitle(img, "KILNWORKS", 256, 140, title, Color{1.0f, 0.4f, 0.08f});
+    DrawForgedTitle(img, "KILNWORKS", 256, 222, title, Color{1.0f, 0.4f, 0.08f});
 
     TextStyle small;
     small.height = 13;
@@ -213,13 +233,13 @@ Image MakeLoader() {
     small.spacing = 3;
     small.stretch_y = sy;
     Mask sub(size, size);
-    DrawText(sub, "LOADING", 256, 200, small);
+    DrawText(sub, "LOADING", 256, 274, small);
     float half = TextWidth("LOADING", small) / 2 + 18;
     for (int x = 0; x < size; ++x) {
         float d = std::abs(x + 0.5f - 256);
-        if (d < half || d > half + 90) continue;
-        float fade = 1 - (d - half) / 90;
-        sub.at(x, 200) = std::max(sub.at(x, 200), fade);
+        if (d < half || d > half + 80) continue;
+        float fade = 1 - (d - half) / 80;
+        sub.at(x, 274) = std::max(sub.at(x, 274), fade);
     }
     AddGlow(img, Blur(sub, 6), Color{0.6f, 0.25f, 0.05f});
     Composite(img, sub, Rgb(255, 200, 140));
@@ -263,7 +283,7 @@ Image MakeStroboBackground() {
         float pulse = 0.5f + 0.5f * std::cos(u * kTau * 14);
         c = c + Rgb(255, 220, 180) * (horizon * (0.6f + 0.25f * pulse));
         // Fine scan lines give the strip a stroboscopic texture.
-        c = c * (0.85f + 0.15f * std::cos(v * kTau * 96));
+        c = c * (0.85f + 0.15f * std::cos(v * kTau * 192));
         return c;
     });
     return img;
@@ -276,8 +296,8 @@ Image MakeStroboText() {
     const int w = 1024, h = 512;
     Image img(w, h);
     TextStyle big;
-    big.height = 120;
-    big.stroke = 26;
+    big.height = 104;
+    big.stroke = 23;
     big.spacing = 1.5f;
     big.slant = 0.12f;
     Mask letters(w, h);
@@ -292,8 +312,8 @@ Image MakeStroboText() {
     small.stroke = 5;
     small.spacing = 4;
     Mask sub(w, h);
-    DrawText(sub, "STROBOSKOP", w / 2.0f, 360, small);
-    float half = TextWidth("STROBOSKOP", small) / 2 + 24;
+    DrawText(sub, "PRESENTS", w / 2.0f, 360, small);
+    float half = TextWidth("PRESENTS", small) / 2 + 24;
     for (int x = 0; x < w; ++x) {
         float d = std::abs(x + 0.5f - w / 2.0f);
         if (d < half || d > 470) continue;
@@ -337,7 +357,7 @@ Image MakeRubberEnv() {
 }
 
 Image MakeMiscEnv() {
-    return MakeEnv({Rgb(20, 6, 34), Rgb(120, 60, 150), Rgb(255, 200, 90), Rgb(255, 245, 210),
+    return MakeEnv({Rgb(14, 4, 26), Rgb(80, 36, 110), Rgb(255, 200, 90), Rgb(255, 245, 210),
                     Rgb(255, 120, 40), Rgb(120, 160, 255), 72});
 }
 
@@ -350,13 +370,13 @@ Image MakeRubberBackground() {
         float u = x / size * 2 - 1, v = y / size * 2 - 1;
         float r = std::hypot(u, v), a = std::atan2(v, u);
         float depth = 1 / (r + 0.12f);
-        float rings = std::pow(0.5f + 0.5f * std::cos(depth * 5.5f), 10.0f);
+        float rings = std::pow(0.5f + 0.5f * std::cos(depth * 9), 10.0f);
         float spokes = std::pow(0.5f + 0.5f * std::cos(a * 12), 30.0f);
         float cloud = Fbm(u * 3 + 5, v * 3 + 5, 5, 0, 0, 81);
         Color c =
             Mix(Rgb(30, 12, 70), Rgb(2, 3, 14), Smooth(0.0f, 1.3f, r)) * (0.6f + 0.8f * cloud);
         float fade = Smooth(0.02f, 0.35f, r);
-        c = c + Rgb(50, 120, 255) * (rings * 0.3f * fade);
+        c = c + Rgb(50, 120, 255) * (rings * 0.26f * fade);
         c = c + Rgb(150, 60, 255) * (spokes * 0.12f * fade * Smooth(1.4f, 0.3f, r));
         c = c + Rgb(90, 60, 200) * (std::exp(-r * r / 0.04f) * 0.35f);
         return c;
@@ -373,7 +393,7 @@ Image MakeRubberFlash() {
         float u = x / size * 2 - 1, v = y / size * 2 - 1;
         float r = std::hypot(u, v), a = std::atan2(v, u);
         float depth = 1 / (r + 0.12f);
-        float rings = std::pow(0.5f + 0.5f * std::cos(depth * 5.5f), 6.0f);
+        float rings = std::pow(0.5f + 0.5f * std::cos(depth * 9), 6.0f);
         float rays = std::pow(0.5f + 0.5f * std::cos(a * 12 + 0.26f), 8.0f) *
                      (0.6f + 0.8f * Noise(a * 6 + 40, r * 3, 0, 0, 91));
         float core = std::exp(-r * r / 0.05f);
@@ -397,9 +417,9 @@ Image MakeFlower() {
         Color inner, outer;
     };
     const Ring rings[] = {
-        {5, 238, 0.3f, 0.7f, Rgb(20, 80, 30), Rgb(70, 160, 60)},     // leaves
-        {9, 205, 0.0f, 0.45f, Rgb(120, 10, 80), Rgb(255, 90, 170)},  // outer petals
-        {9, 150, 0.35f, 0.5f, Rgb(200, 40, 40), Rgb(255, 170, 60)},  // inner petals
+        {5, 238, 0.3f, 2.2f, Rgb(20, 80, 30), Rgb(70, 160, 60)},     // leaves
+        {9, 205, 0.0f, 1.1f, Rgb(120, 10, 80), Rgb(255, 90, 170)},   // outer petals
+        {9, 150, 0.35f, 1.1f, Rgb(200, 40, 40), Rgb(255, 170, 60)},  // inner petals
     };
     img.Fill([&](float x, float y) {
         float dx = x - c0, dy = y - c0;
@@ -417,7 +437,7 @@ Image MakeFlower() {
             float vein = 0.82f + 0.18f * std::cos(across * 9) * along;
             float fold = 0.55f + 0.45f * std::cos(across * kPi / 2);
             Color petal = Mix(ring.inner, ring.outer, std::pow(along, 0.8f)) * (vein * fold);
-            petal = petal * (0.75f + 0.5f * Fbm(x / 30, y / 30, 3, 0, 0, 71 + ring.petals));
+            petal = petal * (0.85f + 0.3f * Fbm(x / 30, y / 30, 3, 0, 0, 71 + ring.petals));
             // The ring beneath darkens where a petal overlaps it.
             c = Mix(c * (1 - 0.6f * cover * Smooth(edge + 14, edge, r)), petal, cover);
         }
@@ -451,7 +471,7 @@ Image MakeBorder() {
         float sd = InsetDistance(u, v, 0.17f, 0.05f);
         if (sd < -0.03f) return Color{0, 0, 0};
         float band = Clamp01(sd / 0.07f);  // 0 at the inner edge, 1 at 10% from the edge
-        float rope = 0.5f + 0.5f * std::sin((u + v) * kTau * 40) * std::sin((u - v) * kTau * 40);
+        float rope = 0.5f + 0.5f * std::sin((u + v) * kTau * 26) * std::sin((u - v) * kTau * 26);
         float grain = Fbm(x / 6, y / 6, 3, 0, 0, 101);
         Color gold = Mix(Rgb(70, 40, 10), Rgb(240, 190, 90), 0.3f + 0.5f * rope + 0.3f * grain);
         Color dark = Rgb(25, 12, 30) * (0.6f + 0.8f * grain);

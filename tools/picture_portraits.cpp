@@ -267,7 +267,7 @@ Image MakePortraitMig() {
     Paint(
         img,
         [&](float x, float y) {
-            float edge = cy - 62 + 18 * std::sin((x - cx) * 0.05f) + 20 * std::abs(x - cx) / 100;
+            float edge = cy - 62 + 0.004f * (x - cx) * (x - cx);
             return Coverage(EllipseDistance(x, y, cx, cy - 70, 126, 96), 1.5f) *
                    Smooth(edge + 2, edge - 2, y);
         },
@@ -405,9 +405,10 @@ Image MakePortraitBust() {
     Halo(img, 256, 220, 210, Rgb(60, 90, 255));
     const float cx = 256, cy = 215;
     auto marble = [&](float x, float y) {
-        float n = Fbm(x / 40, y / 40, 5, 0, 0, 303);
-        float vein = std::pow(1 - std::abs(std::sin((x * 0.6f + y) * 0.02f + n * 9)), 10.0f);
-        return Mix(Rgb(240, 236, 228), Rgb(150, 150, 170), vein * 0.7f);
+        float n = Fbm(x / 90, y / 90, 4, 0, 0, 303);
+        float vein = std::pow(1 - std::abs(std::sin((x * 0.6f + y) * 0.012f + n * 6)), 6.0f);
+        float cloud = Fbm(x / 25, y / 25, 3, 0, 0, 304);
+        return Mix(Rgb(242, 238, 230), Rgb(165, 165, 185), vein * 0.45f + (cloud - 0.5f) * 0.2f);
     };
     auto stone = [&](float cx0, float cy0, float rx, float ry) {
         return
@@ -432,11 +433,11 @@ Image MakePortraitBust() {
     Paint(
         img,
         [&](float x, float y) {
-            float cut = 428 - 40 * std::cos((x - cx) / 150 * kPi / 2);
-            return Coverage(EllipseDistance(x, y, cx, 440, 190, 140), 1.5f) *
+            float cut = 430;
+            return Coverage(EllipseDistance(x, y, cx, 440, 165, 135), 1.5f) *
                    Smooth(cut + 1, cut - 1, y);
         },
-        stone(cx, 440, 190, 140));
+        stone(cx, 440, 165, 135));
     Paint(
         img,
         [&](float x, float y) { return Coverage(EllipseDistance(x, y, cx, 330, 50, 70), 1.5f); },
