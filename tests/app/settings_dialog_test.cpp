@@ -48,6 +48,7 @@ struct Driver {
     size_t next = 0;
     int waited_ms = 0;
     bool mapped = false;    // the server has shown the dialog
+    bool closed = false;    // the dialog has given its response
     bool finished = false;  // the timeout source removed itself
     Widgets widgets{};
 };
@@ -56,18 +57,24 @@ constexpr int kPollMs = 25;
 
 gboolean RunNextStep(gpointer data) {
     Driver* driver = static_cast<Driver*>(data);
+    if (driver->closed) {
+        driver->finished = true;
+        return G_SOURCE_REMOVE;
+    }
     driver->waited_ms += kPollMs;
-    if (driver->next < driver->steps.size() && driver->waited_ms < 20000) {
-        const Step& step = driver->steps[driver->next];
-        if (driver->mapped && step.ready(driver->widgets)) {
-            ++driver->next;
-            driver->waited_ms = 0;
-            step.act(driver->widgets);
+    if (driver->waited_ms < 20000) {
+        if (driver->next < driver->steps.size()) {
+            const Step& step = driver->steps[driver->next];
+            if (driver->mapped && step.ready(driver->widgets)) {
+                ++driver->next;
+                driver->waited_ms = 0;
+                step.act(driver->widgets);
+            }
         }
         return G_SOURCE_CONTINUE;
     }
-    // Every step ran and the dialog is still open, or a step never became
-    // ready: end the dialog so the test fails instead of hanging.
+    // A step never became ready, or the dialog stayed open after the last
+    // one: end it so the test fails instead of hanging.
     ADD_FAILURE() << "the dialog did not close; steps run: " << driver->next;
     driver->finished = true;
     gtk_dialog_response(GTK_DIALOG(driver->widgets.dialog), 99);
@@ -79,6 +86,10 @@ gboolean OnMapped(GtkWidget*, GdkEvent*, gpointer data) {
     return FALSE;
 }
 
+void OnResponse(GtkDialog*, gint, gpointer data) {
+    static_cast<Driver*>(data)->closed = true;
+}
+
 // Runs the dialog on `modes`, feeding it the steps, and returns its result.
 int Drive(DisplaySettings& settings, const std::vector<DisplayMode>& modes,
           std::vector<Step> steps) {
@@ -88,6 +99,7 @@ int Drive(DisplaySettings& settings, const std::vector<DisplayMode>& modes,
     const int result = RunDisplaySettingsDialog(settings, modes, [&](const Widgets& w) {
         driver.widgets = w;
         g_signal_connect(w.dialog, "map-event", G_CALLBACK(OnMapped), &driver);
+        g_signal_connect(w.dialog, "response", G_CALLBACK(OnResponse), &driver);
         source = g_timeout_add(kPollMs, RunNextStep, &driver);
     });
     if (!driver.finished) g_source_remove(source);
