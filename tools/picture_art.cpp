@@ -501,8 +501,8 @@ Image MakeVideoMask() {
     const int size = 512;
     Image img(size, size);
     img.Fill([&](float x, float y) {
-        float sd = InsetDistance(x / size, y / size, 0.15f, 0.09f);
-        float k = Smooth(-0.05f, 0.04f, sd);
+        float sd = InsetDistance(x / size, y / size, 0.125f, 0.07f);
+        float k = Smooth(-0.025f, 0.025f, sd);
         return Color{k, k, k};
     });
     return img;
