@@ -244,7 +244,8 @@ bool Save(const Image& image, const std::string& path, FREE_IMAGE_FORMAT format,
 }  // namespace
 
 bool SaveJpeg(const Image& image, const std::string& path, int quality) {
-    return Save(image, path, FIF_JPEG, quality | JPEG_OPTIMIZE | JPEG_BASELINE);
+    return Save(image, path, FIF_JPEG,
+                quality | JPEG_SUBSAMPLING_444 | JPEG_OPTIMIZE | JPEG_BASELINE);
 }
 
 bool SavePng(const Image& image, const std::string& path) {
