@@ -537,6 +537,10 @@ std::vector<std::string> WriteAllPictures(const std::string& root) {
         std::filesystem::path path = std::filesystem::path(root) / e.path;
         std::error_code ec;
         std::filesystem::create_directories(path.parent_path(), ec);
+        if (!std::filesystem::is_directory(path.parent_path(), ec)) {
+            failed.push_back(path.string());  // no folder to write into: skip the drawing
+            continue;
+        }
         Image img = e.make();
         bool ok = e.png ? SavePng(img, path.string()) : SaveJpeg(img, path.string(), 90);
         if (!ok) failed.push_back(path.string());
