@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -424,7 +425,7 @@ void L3DS::ReadMeshBlock(const ChunkInfo& chunk) {
         if (sub.end >= chunk.end) break;
         sub = ReadChunkHeader();
     }
-    meshes_.push_back(mesh);
+    meshes_.push_back(std::move(mesh));
 }
 
 void L3DS::ReadFaceBlock(const ChunkInfo& chunk, LMesh& mesh) {
