@@ -2,34 +2,36 @@
 
 #include <SDL/SDL.h>
 
+#include "app/window_attributes.h"
 #include "platform/failure.h"
 #include "render/gl_guards.h"
 
-DemoWindow::DemoWindow(int width, int height, int bits_per_pixel, bool full_screen) {
-    SetWindowSize(width, height);
+namespace {
+
+DisplaySettings SettingsFor(int width, int height, int bits_per_pixel, bool full_screen) {
+    DisplaySettings settings;
+    settings.width = width;
+    settings.height = height;
+    settings.bits_per_pixel = bits_per_pixel;
+    settings.windowed = !full_screen;
+    return settings;
+}
+
+}  // namespace
+
+DemoWindow::DemoWindow(int width, int height, int bits_per_pixel, bool full_screen)
+    : DemoWindow(SettingsFor(width, height, bits_per_pixel, full_screen)) {}
+
+DemoWindow::DemoWindow(const DisplaySettings& settings) {
+    SetWindowSize(settings.width, settings.height);
     if (SDL_Init(SDL_INIT_EVERYTHING) != 0) FailFormat("Error: %s\n", SDL_GetError());
 
-    // The show draws with depth testing and clears the depth buffer every
-    // frame, so the context is asked for double buffering and a depth buffer
-    // before the mode is set.
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-
-    const Uint32 flags = full_screen ? (SDL_FULLSCREEN | SDL_OPENGL) : (SDL_OPENGL | SDL_RESIZABLE);
-    // A mode that cannot be set is not examined here: it shows as a failing
-    // GLEW start-up right after.
-    SDL_SetVideoMode(width, height, bits_per_pixel, flags);
+    // The context's attributes (double buffer, depth buffer, swap interval,
+    // samples) are asked for before the mode is set, where they count. A
+    // mode that cannot be set at all leaves no context: it shows as a
+    // failing GLEW start-up right after.
+    OpenVideoMode(settings);
     SDL_WM_SetCaption("Kilnworks", "Kilnworks");
-
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 8);
 }
 
 DemoWindow::~DemoWindow() { SDL_Quit(); }

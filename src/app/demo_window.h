@@ -10,11 +10,15 @@
 // library that cannot start raises "Error: <reason>\n".
 #pragma once
 
+#include "app/display_settings.h"
 #include "timeline/presenter.h"
 
 class DemoWindow : public FramePresenter {
 public:
     DemoWindow(int width, int height, int bits_per_pixel, bool full_screen);
+    // Also honours the other choices of the "Video setup" dialog: vertical
+    // sync, multisampling and (for a window) always on top.
+    explicit DemoWindow(const DisplaySettings& settings);
     ~DemoWindow() override;
     DemoWindow(const DemoWindow&) = delete;
     DemoWindow& operator=(const DemoWindow&) = delete;

@@ -58,8 +58,7 @@ int RunShow(const Options& options) {
     // audio library does in the show it stands in for.
     std::unique_ptr<MusicClock> music;
     try {
-        DemoWindow window(settings.width, settings.height, settings.bits_per_pixel,
-                          !settings.windowed);
+        DemoWindow window(settings);
         const GLenum glew = glewInit();
         if (glew != GLEW_OK)
             FailFormat("Error: %s\n", reinterpret_cast<const char*>(glewGetErrorString(glew)));

@@ -1,0 +1,1 @@
+target_link_libraries(${name} PRIVATE app PkgConfig::XRANDR OpenGL::GL OpenGL::GLX)
