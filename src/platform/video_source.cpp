@@ -58,6 +58,9 @@ class FfmpegFrameSource : public VideoFrameSource {
     AVFrame* work_ = nullptr;     // receives frames from the decoder
     AVFrame* picture_ = nullptr;  // the last frame received, frame number `decoded_`
     SwsContext* scaler_ = nullptr;
+    int scaler_width_ = 0;
+    int scaler_height_ = 0;
+    AVPixelFormat scaler_format_ = AV_PIX_FMT_NONE;
     VideoDescription description_;
     AVRational frame_rate_{25, 1};
     int64_t start_pts_ = 0;
@@ -241,13 +244,57 @@ bool FfmpegFrameSource::DecodeUpTo(int n) {
     return false;
 }
 
+// The full-range ("JPEG") pixel formats stand for the plain ones with full
+// range; the scaler wants the plain format and the range set apart.
+AVPixelFormat PlainFormat(AVPixelFormat format, bool& full_range) {
+    switch (format) {
+        case AV_PIX_FMT_YUVJ420P:
+            full_range = true;
+            return AV_PIX_FMT_YUV420P;
+        case AV_PIX_FMT_YUVJ422P:
+            full_range = true;
+            return AV_PIX_FMT_YUV422P;
+        case AV_PIX_FMT_YUVJ444P:
+            full_range = true;
+            return AV_PIX_FMT_YUV444P;
+        case AV_PIX_FMT_YUVJ440P:
+            full_range = true;
+            return AV_PIX_FMT_YUV440P;
+        case AV_PIX_FMT_YUVJ411P:
+            full_range = true;
+            return AV_PIX_FMT_YUV411P;
+        default:
+            return format;
+    }
+}
+
 bool FfmpegFrameSource::Scale(uint8_t* buffer) {
     if (!picture_ || picture_->width <= 0 || picture_->height <= 0 || picture_->format < 0)
         return false;
-    scaler_ = sws_getCachedContext(
-        scaler_, picture_->width, picture_->height, static_cast<AVPixelFormat>(picture_->format),
-        out_width_, out_height_, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (!scaler_) return false;
+    const AVPixelFormat format = static_cast<AVPixelFormat>(picture_->format);
+    // The scaler is made once per source size and format: remaking it per
+    // frame would cost time and dozens of allocations.
+    if (!scaler_ || picture_->width != scaler_width_ || picture_->height != scaler_height_ ||
+        format != scaler_format_) {
+        sws_freeContext(scaler_);
+        bool full_range = picture_->color_range == AVCOL_RANGE_JPEG;
+        const AVPixelFormat plain = PlainFormat(format, full_range);
+        scaler_ = sws_getContext(picture_->width, picture_->height, plain, out_width_, out_height_,
+                                 AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        if (!scaler_) return false;
+        int* inverse_table = nullptr;
+        int* table = nullptr;
+        int source_range = 0, destination_range = 0, brightness = 0, contrast = 0, saturation = 0;
+        if (sws_getColorspaceDetails(scaler_, &inverse_table, &source_range, &table,
+                                     &destination_range, &brightness, &contrast,
+                                     &saturation) >= 0) {
+            sws_setColorspaceDetails(scaler_, inverse_table, full_range ? 1 : 0, table,
+                                     destination_range, brightness, contrast, saturation);
+        }
+        scaler_width_ = picture_->width;
+        scaler_height_ = picture_->height;
+        scaler_format_ = format;
+    }
     // A negative stride from the last row writes the picture bottom row first.
     const int stride = out_width_ * 4;
     uint8_t* rows[4] = {buffer + static_cast<size_t>(out_height_ - 1) * stride, nullptr, nullptr,
