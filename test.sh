@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the demo if needed and runs every test. The tests get their own
+# virtual display (Xvfb) and a silent audio driver, so no screen or sound
+# device is needed.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/setup.sh
+export SDL_AUDIODRIVER=dummy
+exec xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build --output-on-failure "$@"
