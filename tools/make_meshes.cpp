@@ -76,8 +76,11 @@ write3ds::Mesh Blob() {
     write3ds::Mesh mesh;
     mesh.name = "Blob";
     auto radius = [](float theta, float phi) {
-        return kRadius * (1 + 0.08f * std::sin(4 * theta) * std::sin(3 * phi) +
-                          0.05f * std::cos(5 * phi + 2 * theta));
+        // The bumps flatten out towards the poles, so the poles stay smooth.
+        const float s = std::sin(theta);
+        return kRadius * (1 + s * s *
+                                  (0.1f * std::cos(2 * theta) * std::sin(3 * phi) +
+                                   0.06f * std::cos(5 * phi + 2 * theta)));
     };
     mesh.vertices.push_back({0, kRadius, 0});
     mesh.texcoords.push_back({0.5f, 0});

@@ -2,10 +2,14 @@
 // holds and which attributes its vertices carry for each flag.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "model3ds/mesh_display_list.h"
+#include "render/texture.h"
 #include "support/gl_context.h"
 #include "support/test_paths.h"
 #include "write3ds.h"
@@ -71,6 +75,24 @@ std::string WriteQuadFile(const ScratchDir& dir) {
     const std::string path = dir.path() + "/quad.3ds";
     EXPECT_TRUE(write3ds::Save3ds(scene, path));
     return path;
+}
+
+int Brightness(const Rgba& p) {
+    return p.r + p.g + p.b;
+}
+
+// Writes the back buffer to $DEMO_TEST_PICTURES/<name>.ppm when that is set.
+void MaybeSavePicture(const std::string& name) {
+    const char* dir = std::getenv("DEMO_TEST_PICTURES");
+    if (!dir) return;
+    const std::vector<uint8_t> pixels = ReadPixels(0, 0, 640, 480);
+    std::FILE* f = std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb");
+    if (!f) return;
+    std::fprintf(f, "P6\n640 480\n255\n");
+    for (int y = 479; y >= 0; --y) {
+        for (int x = 0; x < 640; ++x) std::fwrite(&pixels[(y * 640 + x) * 4], 1, 3, f);
+    }
+    std::fclose(f);
 }
 
 bool AnyClientArrayEnabled() {
@@ -185,17 +207,41 @@ TEST(DisplayListTest, MissingOrMeshlessFilesGiveAnEmptyListAndOneLine) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST(DisplayListTest, DrawsTheShowMesh) {
+TEST(DisplayListTest, DrawsTheShowMeshesEnvironmentMapped) {
     REQUIRE_GL();
-    const MeshDisplayList list("data/misc/simple.3ds", MeshDisplayList::kNormals);
-    glColor4f(1, 1, 1, 1);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glTranslatef(0, 0, -400);
-    list.Call();
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
-    // The blob (radius about 90 at distance 400) covers the centre, not the corner.
-    EXPECT_EQ(PixelAt(320, 240).r, 255);
-    EXPECT_EQ(PixelAt(5, 5).r, 0);
+    struct Show {
+        const char* mesh;
+        const char* environment;
+        float distance;
+        const char* picture;
+    };
+    for (const Show& show :
+         {Show{"data/misc/simple.3ds", "data/misc/env.jpg", 400, "misc_mesh"},
+          Show{"data/rubber/simple.3ds", "data/rubber/env.jpg", 400, "rubber_mesh"}}) {
+        ResetGlState();
+        const MeshDisplayList list(show.mesh, MeshDisplayList::kNormals);
+        CTextureFreeImage environment;
+        environment.Load(show.environment);
+        glBindTexture(GL_TEXTURE_2D, environment.Name());
+        glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_NORMAL_MAP);
+        glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_NORMAL_MAP);
+        glEnable(GL_TEXTURE_GEN_S);
+        glEnable(GL_TEXTURE_GEN_T);
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_CULL_FACE);
+        glTranslatef(0, 0, -show.distance);
+        glRotatef(30, 1, 1, 0);
+        list.Call();
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_TEXTURE_GEN_S);
+        glDisable(GL_TEXTURE_GEN_T);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        MaybeSavePicture(show.picture);
+        // The mesh (radius about 100 at distance 400) covers the middle
+        // column, not the corner; the blob has no hole in the middle.
+        EXPECT_EQ(Brightness(PixelAt(5, 5)), 0) << show.mesh;
+        EXPECT_GT(Brightness(PixelAt(320, 150)), 0) << show.mesh;
+    }
+    ResetGlState();
 }
