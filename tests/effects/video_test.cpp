@@ -67,9 +67,7 @@ TEST(VideoTiming, ExchangeRedBlueKeepsGreenAndSpare) {
     EXPECT_EQ(0, std::memcmp(expected, pixels, sizeof pixels));
 }
 
-TEST(VideoTiming, FactoryMakesIt) {
-    EXPECT_NE(nullptr, FindEffectMaker("Video"));
-}
+TEST(VideoTiming, FactoryMakesIt) { EXPECT_NE(nullptr, FindEffectMaker("Video")); }
 
 std::string FailureOf(const std::string& clip) {
     try {
@@ -114,7 +112,7 @@ void ExpectStateRestored() {
 }
 
 class VideoClip : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (!EnsureGlContext()) GTEST_SKIP() << "no GL context here";
         clip_ = MakeClip(dir_, "clip.avi", 100, "-c:v mjpeg -q:v 3", "128x96");
@@ -210,6 +208,19 @@ TEST_F(VideoClip, DamagedFrameKeepsThePreviousPicture) {
     EXPECT_EQ(30u * 40, video.LastUpdate());
     video.Draw(31 * 40, 0);
     EXPECT_EQ(31, video.UploadedFrame());
+}
+
+TEST_F(VideoClip, ClipWithoutFramesShowsWithoutFailing) {
+    ASSERT_TRUE(Ffmpeg(dir_.path(),
+                       "-f lavfi -i testsrc=size=64x48:rate=25 -frames:v 0 "
+                       "-c:v mjpeg zero.avi"));
+    Video video(0, 100000, (dir_.path() + "/zero.avi").c_str());
+    EXPECT_EQ(0, video.FrameCount());
+    video.Draw(1000, 0.5f);
+    video.Draw(2000, 0.5f);
+    EXPECT_EQ(2000u, video.LastUpdate());
+    EXPECT_EQ(-1, video.UploadedFrame());
+    ExpectStateRestored();
 }
 
 }  // namespace

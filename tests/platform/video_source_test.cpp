@@ -193,4 +193,38 @@ TEST(VideoSource, DamagedFrameIsReportedAndTheRestDecodes) {
     EXPECT_TRUE(source->DecodeFrame(59, buffer.data()));
 }
 
+// Cuts and overwritten bytes anywhere in the file: every call returns, and
+// whatever opens keeps answering.
+TEST(VideoSource, SurvivesCutsAndDamageAnywhere) {
+    ScratchDir dir;
+    const std::vector<uint8_t> clip =
+        ReadBytes(MakeClip(dir, "clip.avi", 12, "-c:v mjpeg -q:v 5", "64x48"));
+    ASSERT_FALSE(clip.empty());
+    uint32_t state = 12345;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    std::vector<uint8_t> buffer(kBytes, 0);
+    int opened = 0;
+    for (int round = 0; round < 60; ++round) {
+        std::vector<uint8_t> file = clip;
+        if (round % 2 == 0) {
+            file.resize(next() % file.size());
+        } else {
+            for (int k = 0; k < 8; ++k) file[next() % file.size()] = static_cast<uint8_t>(next());
+        }
+        const std::string path = dir.path() + "/bad" + std::to_string(round) + ".avi";
+        WriteBytes(path, file);
+        auto source = CreateVideoFrameSource(kSide, kSide);
+        if (!source->Open(path.c_str())) continue;
+        ++opened;
+        const VideoDescription d = source->Describe();
+        EXPECT_GE(d.frame_count, 0);
+        if (!source->PrepareDecoding()) continue;
+        for (int n : {0, 1, 5, 11, 3, 3, 10, 0}) source->DecodeFrame(n, buffer.data());
+    }
+    EXPECT_GT(opened, 10);
+}
+
 }  // namespace
