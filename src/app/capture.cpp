@@ -44,9 +44,9 @@ void WritePng(const std::string& path, int width, int height, std::vector<unsign
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_BGR, GL_UNSIGNED_BYTE, pixels.data());
     // GL rows run bottom-up, which is FreeImage's own order.
-    FIBITMAP* image = FreeImage_ConvertFromRawBits(pixels.data(), width, height, width * 3, 24,
-                                                   FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK,
-                                                   FI_RGBA_BLUE_MASK, FALSE);
+    FIBITMAP* image =
+        FreeImage_ConvertFromRawBits(pixels.data(), width, height, width * 3, 24, FI_RGBA_RED_MASK,
+                                     FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK, FALSE);
     const bool saved = image && FreeImage_Save(FIF_PNG, image, path.c_str(), PNG_DEFAULT);
     if (image) FreeImage_Unload(image);
     if (!saved) FailFormat("Unable to write %s", path.c_str());

@@ -77,7 +77,8 @@ static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, 
     Bitmap dib(type == FIF_UNKNOWN ? nullptr : FreeImage_Load(type, path, 0));
     if (!dib.dib || !FreeImage_HasPixels(dib.dib)) return {};
 
-    const bool ready = FreeImage_GetBPP(dib.dib) == 32 && FreeImage_GetImageType(dib.dib) == FIT_BITMAP;
+    const bool ready =
+        FreeImage_GetBPP(dib.dib) == 32 && FreeImage_GetImageType(dib.dib) == FIT_BITMAP;
     Bitmap converted(ready ? nullptr : FreeImage_ConvertTo32Bits(dib.dib));
     FIBITMAP* source = ready ? dib.dib : converted.dib;
     if (!source || FreeImage_GetBPP(source) != 32) return {};
@@ -92,7 +93,8 @@ static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, 
     std::vector<unsigned char> packed(row_bytes * h);
     const unsigned pitch = FreeImage_GetPitch(source);
     const BYTE* bits = FreeImage_GetBits(source);
-    for (int r = 0; r < h; ++r) memcpy(&packed[r * row_bytes], bits + static_cast<size_t>(r) * pitch, row_bytes);
+    for (int r = 0; r < h; ++r)
+        memcpy(&packed[r * row_bytes], bits + static_cast<size_t>(r) * pitch, row_bytes);
 
     std::vector<unsigned char> pixels(packed.size());
     ReorderDecodedPixels(packed.data(), pixels.data(), w, h);

@@ -8,6 +8,9 @@
 #include "effects/3d/rubber3d.h"
 #include "effects/3d/chaos_zoomer.h"
 #include "effects/video/video.h"
+#include "effects/image/flash_white.h"
+#include "effects/image/stroboskop.h"
+#include "effects/shader/plasma2d.h"
 
 namespace {
 
@@ -22,6 +25,12 @@ std::unique_ptr<Effekt> MakePluginLoader(int start, int end, FILE* script) {
     return std::make_unique<Effekter::PluginLoader>(start, end, library, script);
 }
 
+// "Plasma2D" takes one further line: the seed.
+std::unique_ptr<Effekt> MakePlasma2D(int start, int end, FILE* script) {
+    const int seed = ReadScriptInt(script);
+    return std::make_unique<Effekter::Plasma2D>(start, end, seed);
+}
+
 struct FactoryEntry {
     const char* keyword;
     EffectMaker make;  // null while the effect is not part of the build
@@ -31,16 +40,16 @@ struct FactoryEntry {
 const FactoryEntry kFactoryTable[] = {
     {"Plugin", MakePluginLoader},
     {"ChaosZoomer", MakePlain<Effekter::ChaosZoomer>},
-    {"Stroboskop", nullptr},
+    {"Stroboskop", MakePlain<Effekter::Stroboskop>},
     {"Rubber3d", MakePlain<Effekter::Rubber3d>},
-    {"Plasma2D", nullptr},
+    {"Plasma2D", MakePlasma2D},
     {"Brum", nullptr},
     {"Banger", nullptr},
     {"ColorBox", nullptr},
     {"Zoomba", nullptr},
     {"Zoombb", nullptr},
     {"Solaris", nullptr},
-    {"FlashWhite", nullptr},
+    {"FlashWhite", MakePlain<Effekter::FlashWhite>},
     {"PolarCoords", nullptr},
     {"FogRotator", nullptr},
     {"AlphaBlendImage", nullptr},

@@ -64,7 +64,8 @@ TEST(DemoRun, CaptureWritesTheExpectedFrames) {
     REQUIRE_DISPLAY();
     ScratchDir dir;
     dir.Write("data/demo.txt", "m.ogg\n0\n1\nOverlays\n0\n500\nEndDemo\n11050\n12000\n");
-    CommandResult r = RunDemo(dir, "--no-dialog --size 160x120 --capture out --from 11000 --to 11000");
+    CommandResult r =
+        RunDemo(dir, "--no-dialog --size 160x120 --capture out --from 11000 --to 11000");
     EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_TRUE(fs::exists(dir.path() + "/out/000000.png"));
     EXPECT_FALSE(fs::exists(dir.path() + "/out/000001.png"));
@@ -112,7 +113,8 @@ pid_t Spawn(const ScratchDir& dir, const std::string& args, const std::string& e
 int WaitExit(pid_t pid, int seconds) {
     for (int i = 0; i < seconds * 10; ++i) {
         int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     kill(pid, SIGKILL);
@@ -135,7 +137,8 @@ TEST(DemoRun, EscapeReleaseQuitsQuietly) {
     // Wait for the window, focus it and release Escape in it.
     // Without a window manager the window is focused directly; the key then
     // goes through XTEST like a real key press and release.
-    const std::string find = "xdotool search --sync --onlyvisible --pid " + std::to_string(pid) + " Kilnworks";
+    const std::string find =
+        "xdotool search --sync --onlyvisible --pid " + std::to_string(pid) + " Kilnworks";
     const CommandResult sent = RunCommand(find + " windowfocus --sync key Escape", "/", 30);
     EXPECT_EQ(sent.exit_code, 0) << sent.err;
     EXPECT_EQ(WaitExit(pid, 20), 0) << "the demo did not quit on Escape";
@@ -153,14 +156,17 @@ TEST(DemoRun, FailureShowsAMessageBoxWithoutNoDialog) {
     const pid_t pid = Spawn(dir, "--windowed --size 320x240", err);
     bool closed_box = false;
     for (int i = 0; i < 60 && !closed_box; ++i) {
-        CommandResult setup = RunCommand("xdotool search --onlyvisible --name '^Video setup$'", "/", 5);
+        CommandResult setup =
+            RunCommand("xdotool search --onlyvisible --name '^Video setup$'", "/", 5);
         if (setup.exit_code == 0 && !setup.out.empty())
-            RunCommand("xdotool search --onlyvisible --name '^Video setup$' windowfocus --sync key Return",
-                       "/", 10);
+            RunCommand(
+                "xdotool search --onlyvisible --name '^Video setup$' windowfocus --sync key Return",
+                "/", 10);
         CommandResult box = RunCommand("xdotool search --onlyvisible --name '^Error$'", "/", 5);
         if (box.exit_code == 0 && !box.out.empty()) {
-            RunCommand("xdotool search --onlyvisible --name '^Error$' windowfocus --sync key Return",
-                       "/", 10);
+            RunCommand(
+                "xdotool search --onlyvisible --name '^Error$' windowfocus --sync key Return", "/",
+                10);
             closed_box = true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(500));

@@ -60,8 +60,8 @@ TEST(DrawActiveEffects, StrictWindowsInListOrder) {
     effects.push_back(std::make_unique<Recorder>(1500, 3000, &log, 1));
     effects.push_back(std::make_unique<Recorder>(-1, 5, &log, 2));  // starts at 2^32 - 1
     for (uint32_t t : {1000u, 1001u, 1600u, 1999u, 2000u, 3000u}) DrawActiveEffects(effects, t, 0);
-    const std::vector<std::pair<int, uint32_t>> expected = {
-        {0, 1001}, {0, 1600}, {1, 1600}, {0, 1999}, {1, 1999}, {1, 2000}};
+    const std::vector<std::pair<int, uint32_t>> expected = {{0, 1001}, {0, 1600}, {1, 1600},
+                                                            {0, 1999}, {1, 1999}, {1, 2000}};
     EXPECT_EQ(log, expected);
 }
 
@@ -104,8 +104,9 @@ TEST(Capture, FrameTimesAndCounts) {
 TEST(Options, ParsesAndRejects) {
     Options o;
     std::string error;
-    const char* good[] = {"demo",  "--no-dialog", "--windowed", "--size", "800x600",
-                          "--capture", "out", "--fps", "30", "--from", "11000", "--to", "12000"};
+    const char* good[] = {"demo",      "--no-dialog", "--windowed", "--size", "800x600",
+                          "--capture", "out",         "--fps",      "30",     "--from",
+                          "11000",     "--to",        "12000"};
     ASSERT_TRUE(ParseOptions(13, good, o, error)) << error;
     EXPECT_TRUE(o.no_dialog && o.windowed);
     EXPECT_EQ(*o.width, 800);
@@ -116,10 +117,10 @@ TEST(Options, ParsesAndRejects) {
     EXPECT_EQ(*o.to_ms, 12000u);
 
     const std::vector<std::vector<const char*>> bad = {
-        {"demo", "--size"},          {"demo", "--size", "800"},  {"demo", "--size", "0x600"},
-        {"demo", "--size", "8x6x"},  {"demo", "--fps", "0"},     {"demo", "--fps", "ten"},
-        {"demo", "--from", "-1"},    {"demo", "--to", "99999999999"},
-        {"demo", "--capture"},       {"demo", "--bogus"}};
+        {"demo", "--size"},         {"demo", "--size", "800"},       {"demo", "--size", "0x600"},
+        {"demo", "--size", "8x6x"}, {"demo", "--fps", "0"},          {"demo", "--fps", "ten"},
+        {"demo", "--from", "-1"},   {"demo", "--to", "99999999999"}, {"demo", "--capture"},
+        {"demo", "--bogus"}};
     for (const auto& args : bad) {
         Options x;
         EXPECT_FALSE(ParseOptions(static_cast<int>(args.size()), args.data(), x, error))

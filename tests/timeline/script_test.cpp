@@ -33,8 +33,9 @@ std::vector<std::string> AllLines(const std::string& text) {
 }
 
 TEST(ScriptLine, CommentsBlanksAndEmptyLines) {
-    EXPECT_EQ(AllLines("#c\nStroboskop  \t\r\n \tIndented\n\n# x\n  #not comment\nlast"),
-              (std::vector<std::string>{"Stroboskop", " \tIndented", "", "  #not comment", "last"}));
+    EXPECT_EQ(
+        AllLines("#c\nStroboskop  \t\r\n \tIndented\n\n# x\n  #not comment\nlast"),
+        (std::vector<std::string>{"Stroboskop", " \tIndented", "", "  #not comment", "last"}));
     // Comment lines between an entry's values are skipped wherever they stand.
     EXPECT_EQ(AllLines("Overlays\n#start\n100\n#end\n#more\n200\n"),
               (std::vector<std::string>{"Overlays", "100", "200"}));
