@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "platform/debug_output.h"
 #include "platform/failure.h"
@@ -47,26 +48,46 @@ int ScriptNumber(const std::string& text) {
 
 int ReadScriptInt(FILE* stream) { return ScriptNumber(ReadScriptLine(stream)); }
 
-void LoadDemoScript(EffectList& effects, FramePresenter& presenter, std::string& music_path,
-                    uint32_t& start_offset, EffectLookup lookup, const char* path) {
-    std::unique_ptr<FILE, FileCloser> file(fopen(path, "r"));
-    if (!file) FailFormat("Unable to load %s", path);
-    FILE* stream = file.get();
-
+void ReadDemoScript(FILE* stream, EffectList& effects, std::string& music_path,
+                    uint32_t& start_offset, EffectLookup lookup, ScriptProgress& progress) {
     music_path = ReadScriptLine(stream);
     start_offset = static_cast<uint32_t>(ReadScriptInt(stream));
-    const int total = ReadScriptInt(stream);
+    progress.Begin(ReadScriptInt(stream));
 
-    LoadingScreen loading(presenter, total);
     std::string keyword;
     while (ReadScriptLine(stream, keyword)) {
         const int start = ReadScriptInt(stream);
         const int end = ReadScriptInt(stream);
-        loading.Step();
+        progress.Step();
         EffectMaker make = lookup(keyword);
         if (!make) FailFormat("Unknown entry '%s' in file, please correct", keyword.c_str());
-        effects.push_back(make(start, end, stream));
+        std::unique_ptr<Effekt> effect = make(start, end, stream);
         DebugOutputFormat("Loaded %s with start time %i and end time %i\n", keyword.c_str(), start,
                           end);
+        effects.push_back(std::move(effect));
     }
+}
+
+namespace {
+
+// The loading screen lives from the end of the header to the last entry.
+class LoadingProgress : public ScriptProgress {
+public:
+    explicit LoadingProgress(FramePresenter& presenter) : presenter_(presenter) {}
+    void Begin(int total) override { screen_.emplace(presenter_, total); }
+    void Step() override { screen_->Step(); }
+
+private:
+    FramePresenter& presenter_;
+    std::optional<LoadingScreen> screen_;
+};
+
+}  // namespace
+
+void LoadDemoScript(EffectList& effects, FramePresenter& presenter, std::string& music_path,
+                    uint32_t& start_offset, EffectLookup lookup, const char* path) {
+    std::unique_ptr<FILE, FileCloser> file(fopen(path, "r"));
+    if (!file) FailFormat("Unable to load %s", path);
+    LoadingProgress progress(presenter);
+    ReadDemoScript(file.get(), effects, music_path, start_offset, lookup, progress);
 }

@@ -45,6 +45,21 @@ using EffectMaker = std::unique_ptr<Effekt> (*)(int start, int end, FILE* script
 // The effect factory: the maker for a keyword, or null for an unknown one.
 using EffectLookup = EffectMaker (*)(const std::string& keyword);
 
+// What the reader reports while it reads: the entry count once after the
+// header, then one step before each entry is constructed.
+class ScriptProgress {
+public:
+    virtual ~ScriptProgress() = default;
+    virtual void Begin(int total) = 0;
+    virtual void Step() = 0;
+};
+
+// Reads an open script: the header, then one effect per entry appended to
+// `effects` in file order. Raises the unknown-entry failure and whatever the
+// makers raise.
+void ReadDemoScript(FILE* stream, EffectList& effects, std::string& music_path,
+                    uint32_t& start_offset, EffectLookup lookup, ScriptProgress& progress);
+
 // Reads `path` (the show uses "data/demo.txt"), constructing one effect per
 // entry and appending them to `effects` in file order, while the loading
 // screen rises on `presenter`. Gives back the music path and the start offset.
