@@ -3,6 +3,7 @@
 #include <GL/glu.h>
 #include <FreeImage.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -30,6 +31,68 @@ struct Bitmap {
     Bitmap& operator=(const Bitmap&) = delete;
 };
 
+// The power-of-two side GLU picks for an image side n when it builds
+// mipmaps: the largest power not above n, or the next one up when n's two
+// leading bits are both set (3 -> 4, 5 -> 4, 6 -> 8, 640 -> 512).
+int PowerOfTwoSide(int n) {
+    int power = 1;
+    while (n > 3) {
+        n >>= 1;
+        power <<= 1;
+    }
+    return n == 3 ? power * 4 : power * n;
+}
+
+// Area-weighted scaling of one line of RGBA cells (`step` floats apart):
+// each output cell averages the stretch of input it covers.
+void ScaleLine(const float* in, int in_count, int in_step, float* out, int out_count,
+               int out_step) {
+    const double scale = static_cast<double>(in_count) / out_count;
+    for (int i = 0; i < out_count; ++i) {
+        const double a = i * scale, b = (i + 1) * scale;
+        double sum[4] = {0, 0, 0, 0};
+        for (int j = static_cast<int>(a); j < in_count && j < b; ++j) {
+            const double weight = std::min<double>(j + 1, b) - std::max<double>(j, a);
+            for (int c = 0; c < 4; ++c) sum[c] += weight * in[j * in_step + c];
+        }
+        for (int c = 0; c < 4; ++c) out[i * out_step + c] = static_cast<float>(sum[c] / scale);
+    }
+}
+
+// gluBuild2DMipmaps for tightly packed RGBA bytes. GLU stretches sides that
+// are not powers of two itself, but the GLU on Linux drops the last row of
+// the image (all of a one-row image) when only the width needs stretching,
+// so the image is brought to GLU's power-of-two size here, with the same
+// area filter, and GLU never scales.
+void BuildRgbaMipmaps(const void* pixels, int width, int height) {
+    int to_width = PowerOfTwoSide(width), to_height = PowerOfTwoSide(height);
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    while (largest > 0 && (to_width > largest || to_height > largest)) {
+        if (to_width > 1) to_width >>= 1;
+        if (to_height > 1) to_height >>= 1;
+    }
+    if (pixels == nullptr || width <= 0 || height <= 0 ||
+        (to_width == width && to_height == height)) {
+        gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+        return;
+    }
+    const unsigned char* bytes = static_cast<const unsigned char*>(pixels);
+    std::vector<float> in(bytes, bytes + static_cast<size_t>(width) * height * 4);
+    std::vector<float> rows(static_cast<size_t>(to_width) * height * 4);
+    for (int r = 0; r < height; ++r)
+        ScaleLine(&in[static_cast<size_t>(r) * width * 4], width, 4,
+                  &rows[static_cast<size_t>(r) * to_width * 4], to_width, 4);
+    std::vector<float> both(static_cast<size_t>(to_width) * to_height * 4);
+    for (int x = 0; x < to_width; ++x)
+        ScaleLine(&rows[x * 4], height, to_width * 4, &both[x * 4], to_height, to_width * 4);
+    std::vector<unsigned char> scaled(both.size());
+    for (size_t i = 0; i < both.size(); ++i)
+        scaled[i] = static_cast<unsigned char>(std::clamp(both[i] + 0.5f, 0.0f, 255.0f));
+    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, to_width, to_height, GL_RGBA, GL_UNSIGNED_BYTE,
+                      scaled.data());
+}
+
 }  // namespace
 
 CTexture::CTexture() { glGenTextures(1, &name_); }
@@ -45,8 +108,7 @@ void CTexture::Upload(const void* pixels, int width, int height, bool mirrored, 
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                          pixels);
         } else {
-            gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
-                              pixels);
+            BuildRgbaMipmaps(pixels, width, height);
         }
     } else if (format == GL_RGB8) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
@@ -108,9 +170,6 @@ void CTextureFreeImage::Load(const char* path) {
     const std::vector<unsigned char> pixels = DecodeImageFile(path, width, height);
     glBindTexture(GL_TEXTURE_2D, name_);
     SetSampling(GL_REPEAT);
-    if (!pixels.empty()) {
-        gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
-                          pixels.data());
-    }
+    if (!pixels.empty()) BuildRgbaMipmaps(pixels.data(), width, height);
     glBindTexture(GL_TEXTURE_2D, 0);
 }
