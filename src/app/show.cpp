@@ -14,6 +14,7 @@
 #include "platform/debug_output.h"
 #include "platform/failure.h"
 #include "platform/message_box.h"
+#include "platform/tweak_panel.h"
 #include "render/gl_guards.h"
 #include "timeline/factory.h"
 #include "timeline/script.h"
@@ -86,6 +87,7 @@ int RunShow(const Options& options) {
         } else {
             RunFrameLoop(effects, *music, start_offset, window);
         }
+        TweakTerminate();
         DestroyEffects(effects);
         return 0;
     } catch (const DemoFailure& failure) {

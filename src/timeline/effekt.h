@@ -31,6 +31,8 @@ public:
     // Registers live-tunable variables on the effect's tweak bar. Nothing in
     // the show calls it; it is an extension point for tools.
     virtual void SetupTweaks() {}
+    // Gives the effect a bar for SetupTweaks; the caller keeps the bar.
+    void AttachTweakBar(TweakBar* bar) { tweak_bar_ = bar; }
     // Draws the effect's part of the current frame. `demo_time` is absolute.
     virtual void Draw(uint32_t demo_time, float beat) = 0;
 

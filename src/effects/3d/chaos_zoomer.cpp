@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/random.h"
+#include "platform/tweak_panel.h"
 #include "render/gl_guards.h"
 
 namespace Effekter {
@@ -76,6 +77,15 @@ ChaosZoomer::ChaosZoomer(int start, int end)
     fog_far_ = 400;
     time_uniform_ = LocateUniform(split_.Program(), "time");
     beat_uniform_ = LocateUniform(split_.Program(), "beat");
+}
+
+// The object position is bound as three floats; every model pass overwrites it.
+void ChaosZoomer::SetupTweaks() {
+    static_assert(sizeof(Vec3) == 3 * sizeof(float), "ObjPos is edited as three floats");
+    if (!tweak_bar_) return;
+    tweak_bar_->AddVarRW("ObjPos", TW_TYPE_DIR3F, &object_position_, "label='ObjPos'");
+    tweak_bar_->AddVarRW("FogNear", TW_TYPE_FLOAT, &fog_near_, " label='FogNear'");
+    tweak_bar_->AddVarRW("FogFar", TW_TYPE_FLOAT, &fog_far_, " label='FogFar'");
 }
 
 int ChaosZoomer::CurrentPassMode() {

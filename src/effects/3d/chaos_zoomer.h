@@ -52,6 +52,7 @@ class ChaosZoomer : public Effekt {
 
     ChaosZoomer(int start, int end);
 
+    void SetupTweaks() override;
     void Draw(uint32_t demo_time, float beat) override;
 
     // The layer passes, drawn into whatever is bound (target A in the show).

@@ -1,5 +1,6 @@
 #include "effects/shader/plasma2d.h"
 
+#include "platform/tweak_panel.h"
 #include "render/gl_guards.h"
 
 namespace Effekter {
@@ -27,9 +28,10 @@ Plasma2D::Plasma2D(int start, int end, int seed) : Effekt(start, end), seed_(see
     dy1_location_ = LocateUniform(program_.Program(), "dy1");
 }
 
-// The seed is the one live-tunable value; no tweak panel is wired into the
-// show, so there is nothing to register it with yet.
-void Plasma2D::SetupTweaks() {}
+// The seed is the one live-tunable value; Draw reads it every frame.
+void Plasma2D::SetupTweaks() {
+    if (tweak_bar_) tweak_bar_->AddVarRW("Plasma", TW_TYPE_INT32, &seed_, " label='Plasma'");
+}
 
 void Plasma2D::Draw(uint32_t demo_time, float beat) {
     const float t = static_cast<float>(demo_time);

@@ -1,0 +1,108 @@
+// Tweak panel: named variables bound to live values, shown as an on-screen
+// panel when a host asks for it. It stands in for a tweak-bar library; the
+// show itself never creates a bar, so this is an extension point for tools.
+//
+//   TweakBar bar("Plasma2D");        a bar owns its list of variables and
+//                                    enumerations, never the values
+//   bar.AddVarRW(name, type, &v, definition)
+//                                    binds v; false (and a diagnostic line)
+//                                    for an empty or repeated name, a null
+//                                    pointer or an unknown type
+//   bar.DefineEnum(name, values, n)  an enumeration type for int values
+//   DrawTweakPanel(bar)              draws the bar as a window over the
+//                                    current GL frame; call it after the
+//                                    frame's drawing, at most once per frame,
+//                                    with the GL context current
+//   TweakTerminate()                 releases the panel's GL objects and
+//                                    context; safe when none was made
+//
+// The caller keeps every bound value alive as long as the bar can be drawn.
+// The panel reads the viewport for its size and expects the state the frame
+// loop gives effects (program 0, no fog, no texture generation); it restores
+// the rest of the GL state it touches.
+//
+// Dear ImGui backend (its OpenGL 2 fixed-function renderer):
+//   [X] int32 (InputInt), float (DragFloat), dir3f as three floats
+//       (DragFloat3) and enumerations of named int values (Combo)
+//   [X] labels from a definition string: label='...' (also "..." or `...`,
+//       or a single unquoted word); without a label the name is shown
+//   [X] mouse input fed by the host through TweakPanelMouse
+//   [ ] keyboard input: typing into fields, Tab and Enter are not wired
+//   [ ] other definition keys (min, max, step, help, group, ...) are ignored
+//   [ ] read-only variables, callbacks, strings, colours, quaternions
+//   [ ] several bars in one frame; bars placed from definitions
+//   [ ] saving settings: nothing is written to disk
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// Value types. Enumerations get further types from TweakBar::DefineEnum.
+enum TweakType : int {
+    TW_TYPE_UNDEF = 0,
+    TW_TYPE_INT32 = 1,  // int32_t
+    TW_TYPE_FLOAT = 2,  // float
+    TW_TYPE_DIR3F = 3,  // float[3], e.g. a Vec3
+};
+
+// One named value of an enumeration.
+struct TweakEnumValue {
+    int value;
+    const char* label;
+};
+
+// A named value of an enumeration type defined on a bar.
+struct TweakEnum {
+    std::string name;
+    std::vector<int> values;
+    std::vector<std::string> labels;
+    std::vector<const char*> label_pointers;  // into labels, for the combo box
+};
+
+// One bound variable.
+struct TweakVariable {
+    std::string name;
+    std::string label;
+    TweakType type = TW_TYPE_UNDEF;
+    void* value = nullptr;
+};
+
+// The label of a definition such as " label='Plasma'"; the name when the
+// definition has no label (or its quote is not closed).
+std::string TweakLabel(const char* name, const char* definition);
+
+class TweakBar {
+public:
+    explicit TweakBar(std::string title) : title_(std::move(title)) {}
+    TweakBar(const TweakBar&) = delete;
+    TweakBar& operator=(const TweakBar&) = delete;
+
+    bool AddVarRW(const char* name, TweakType type, void* value, const char* definition);
+    // Copies the values and labels; returns TW_TYPE_UNDEF (and writes a
+    // diagnostic line) for an empty or repeated name or an empty list.
+    TweakType DefineEnum(const char* name, const TweakEnumValue* values, int count);
+
+    const std::string& Title() const { return title_; }
+    const std::vector<TweakVariable>& Variables() const { return variables_; }
+    // The variable of that name, or null.
+    const TweakVariable* Find(const char* name) const;
+    // The enumeration behind an enumeration type, or null for other types.
+    const TweakEnum* Enum(TweakType type) const;
+
+private:
+    std::string title_;
+    std::vector<TweakVariable> variables_;
+    std::vector<TweakEnum> enums_;
+};
+
+// Draws the bar's variables as an editable window over the current frame.
+// The first call creates the panel's ImGui context and font texture.
+void DrawTweakPanel(const TweakBar& bar);
+
+// Mouse state for the next DrawTweakPanel: window pixels, y from the top.
+void TweakPanelMouse(float x, float y, bool left_button_down);
+
+// Releases what DrawTweakPanel created; the GL context must still be current
+// if a panel was drawn. Does nothing when no panel was drawn.
+void TweakTerminate();
