@@ -109,7 +109,7 @@ void ReportUnplayable(const std::string& path, const std::string& why) {
 
 // Advances on the wall clock from where it was started or seeked to; hears nothing.
 class SilentClock : public MusicClock {
-  public:
+public:
     SilentClock() : anchor_time_(Clock::now()) {}
     void Play() override { SetPosition(0.0); }
     double Position() const override {
@@ -121,7 +121,7 @@ class SilentClock : public MusicClock {
     }
     void Spectrum(float out[kSpectrumBins]) override { std::fill(out, out + kSpectrumBins, 0.0f); }
 
-  private:
+private:
     double anchor_seconds_ = 0.0;
     Clock::time_point anchor_time_;
 };
@@ -131,7 +131,7 @@ class SilentClock : public MusicClock {
 // ---------------------------------------------------------------------------
 
 class OfflineMusic : public MusicClock {
-  public:
+public:
     explicit OfflineMusic(DecodedMusic music) : music_(std::move(music)) {}
     void Play() override { frame_ = 0.0; }
     double Position() const override { return WrappedSeconds(frame_, music_.frames()); }
@@ -140,7 +140,7 @@ class OfflineMusic : public MusicClock {
         analyzer_.Analyze(music_, std::llround(frame_), out);
     }
 
-  private:
+private:
     DecodedMusic music_;  // empty when the file could not be decoded: zeros
     SpectrumAnalyzer analyzer_;
     double frame_ = 0.0;
@@ -183,7 +183,7 @@ void AudioCallback(void* userdata, Uint8* stream, int len);
 // position does not go backwards between seeks). Frames are unwrapped: they
 // keep counting past the end of the track and are wrapped when read.
 class LiveStream : public MusicClock {
-  public:
+public:
     explicit LiveStream(DecodedMusic music)
         : music_(std::move(music)), anchor_time_(Clock::now()) {}
 
@@ -240,7 +240,7 @@ class LiveStream : public MusicClock {
         on_device_ = false;
     }
 
-  private:
+private:
     void Seek(double frame, bool take_device) {
         AudioDevice& device = Device();
         const bool running = DeviceRunning();
@@ -260,8 +260,16 @@ class LiveStream : public MusicClock {
     }
 
     double CurrentFrameLocked(Clock::time_point now) const {
-        double frame = anchor_frame_ + SecondsSince(anchor_time_, now) * kMusicRate;
-        if (on_device_) frame = std::min(frame, cap_frame_);
+        const double elapsed = SecondsSince(anchor_time_, now);
+        double frame = anchor_frame_ + elapsed * kMusicRate;
+        if (on_device_) {
+            // Callbacks come every 23 ms. When they stop (SDL_Quit closed the
+            // device, or the sound system hangs) the clock goes on by itself
+            // after a short hold, so the show never freezes.
+            constexpr double kStall = 0.2;
+            frame = std::min(anchor_frame_ + std::min(elapsed, kStall) * kMusicRate, cap_frame_);
+            if (elapsed > kStall) frame += (elapsed - kStall) * kMusicRate;
+        }
         frame = std::max(frame, floor_frame_);
         floor_frame_ = frame;
         return frame;

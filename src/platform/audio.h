@@ -8,12 +8,20 @@
 // [X] 1024 FFT magnitudes (FFTW, 2048 samples, Hann window, mono mix); a
 //     full-scale sine centred on a bin reads 1.0 there
 // [X] offline clock for frame capture: no sound, position set by the caller
-// [ ] a music file that is missing or cannot be decoded is not an error: one
+// [X] a music file that is missing or cannot be decoded is not an error: one
 //     diagnostic line is written and a silent clock advances in real time
 //     from wherever it is seeked to; its spectrum is all zeros
+// [X] no sound device (or SDL_Quit already called): the stream keeps its
+//     spectrum and runs on the wall clock; a stream may outlive SDL_Quit
+// [ ] streaming from disk: the whole track is decoded into memory first
+//     (21 MB of floats per minute of music)
+// [ ] measuring the real output latency: one device buffer (1024 frames,
+//     23 ms) is assumed between writing a sample and hearing it
 //
-// Main thread only, except the device callback inside the implementation.
-// Spectrum() and Position() allocate nothing.
+// Call InitAudioOutput once before OpenMusicStream (the window may then call
+// SDL_Init/SDL_Quit freely). Main thread only, except the device callback
+// inside the implementation. Spectrum(), Position() and SetPosition()
+// allocate nothing.
 #pragma once
 
 #include <cstdint>
