@@ -44,9 +44,7 @@ void* realloc(void* p, size_t n) {
     Count();
     return __libc_realloc(p, n);
 }
-void free(void* p) {
-    __libc_free(p);
-}
+void free(void* p) { __libc_free(p); }
 void* memalign(size_t align, size_t n) {
     Count();
     return __libc_memalign(align, n);
@@ -69,21 +67,11 @@ void* operator new(size_t n) {
     if (p == nullptr) throw std::bad_alloc();
     return p;
 }
-void* operator new[](size_t n) {
-    return operator new(n);
-}
-void operator delete(void* p) noexcept {
-    free(p);
-}
-void operator delete[](void* p) noexcept {
-    free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-    free(p);
-}
-void operator delete[](void* p, size_t) noexcept {
-    free(p);
-}
+void* operator new[](size_t n) { return operator new(n); }
+void operator delete(void* p) noexcept { free(p); }
+void operator delete[](void* p) noexcept { free(p); }
+void operator delete(void* p, size_t) noexcept { free(p); }
+void operator delete[](void* p, size_t) noexcept { free(p); }
 
 namespace {
 

@@ -54,7 +54,7 @@ std::string AvError(int code) {
 // converted to mono and then copied to both sides, so it keeps its level
 // (the default mono-to-stereo matrix would lower it by 3 dB).
 class Converter {
-  public:
+public:
     Converter(SwrContext* swr, bool mono_source, std::vector<float>& out)
         : swr_(swr), mono_(mono_source), out_(out) {}
 
@@ -81,7 +81,7 @@ class Converter {
         }
     }
 
-  private:
+private:
     SwrContext* swr_;
     bool mono_;
     std::vector<float>& out_;
