@@ -65,7 +65,8 @@ void SpectrumAnalyzer::Analyze(const DecodedMusic& music, int64_t centre_frame,
     // the Hann window, so 4 / N makes a full-scale sine read 1.0.
     const float scale = 4.0f / kFftSize;
     for (int k = 0; k < kSpectrumBins; ++k) {
-        out[k] = scale * std::hypot(impl_->output[k][0], impl_->output[k][1]);
+        const float re = impl_->output[k][0], im = impl_->output[k][1];
+        out[k] = scale * std::sqrt(re * re + im * im);
     }
 }
 
