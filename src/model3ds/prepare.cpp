@@ -1,6 +1,7 @@
 // Mesh preparation: face normals, vertices split by smoothing group, vertex
 // normals by plain (unweighted) averaging, then tangent space.
 #include <cmath>
+#include <unordered_map>
 
 #include "model3ds/scene.h"
 
@@ -9,9 +10,7 @@ namespace {
 // The largest vertex count 16-bit corners can address.
 constexpr uint32_t kMaxVertices = 65536;
 
-Vec3 Sub(const Vec4& p, const Vec4& q) {
-    return Vec3(p.x - q.x, p.y - q.y, p.z - q.z);
-}
+Vec3 Sub(const Vec4& p, const Vec4& q) { return Vec3(p.x - q.x, p.y - q.y, p.z - q.z); }
 
 Vec3 Cross(const Vec3& a, const Vec3& b) {
     return Vec3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
@@ -93,19 +92,38 @@ void LMesh::ComputeNormals() {
         const Adjacency adjacency(triangles_, original_count);
         std::vector<uint32_t> group_values;
         std::vector<std::vector<uint32_t>> group_triangles;
+        // Most vertices meet one to four groups and a linear search is best;
+        // a damaged file may put thousands at one vertex, so larger sets are
+        // also indexed by value.
+        std::unordered_map<uint32_t, size_t> group_index;
+        constexpr size_t kLinearSearch = 16;
         for (uint32_t v = 0; v < original_count; ++v) {
             if (adjacency.Begin(v) == adjacency.End(v)) continue;
+            for (size_t g = 0; g < group_values.size(); ++g) group_triangles[g].clear();
             group_values.clear();
-            for (auto& list : group_triangles) list.clear();
+            if (!group_index.empty()) group_index.clear();
             for (uint32_t k = adjacency.Begin(v); k < adjacency.End(v); ++k) {
                 const uint32_t tri = adjacency.list[k];
                 const uint32_t value = triangles_[tri].smoothing_group;
                 size_t g = 0;
-                while (g < group_values.size() && group_values[g] != value) ++g;
+                if (group_values.size() <= kLinearSearch) {
+                    while (g < group_values.size() && group_values[g] != value) ++g;
+                } else {
+                    const auto found = group_index.find(value);
+                    g = found == group_index.end() ? group_values.size() : found->second;
+                }
                 if (g == group_values.size()) {
                     group_values.push_back(value);
-                    if (group_triangles.size() < group_values.size())
+                    if (group_triangles.size() < group_values.size()) {
                         group_triangles.emplace_back();
+                    }
+                    if (group_values.size() == kLinearSearch + 1) {
+                        for (size_t i = 0; i < group_values.size(); ++i) {
+                            group_index[group_values[i]] = i;
+                        }
+                    } else if (group_values.size() > kLinearSearch + 1) {
+                        group_index[value] = g;
+                    }
                 }
                 group_triangles[g].push_back(tri);
             }

@@ -32,9 +32,7 @@ LMesh MakeMesh(const std::vector<Vec4>& vertices, const std::vector<Tri>& triang
     return mesh;
 }
 
-Vec4 P(float x, float y, float z) {
-    return Vec4(x, y, z, 1);
-}
+Vec4 P(float x, float y, float z) { return Vec4(x, y, z, 1); }
 
 void ExpectVec(const Vec3& v, float x, float y, float z, const char* what) {
     EXPECT_NEAR(v.x, x, 1e-6) << what;
@@ -177,6 +175,28 @@ TEST(PrepareTest, SplittingNeverAddressesPast65535) {
     EXPECT_EQ(mesh.TriangleAt(3).a, 0);  // shares the original: a soft edge
     // Vertices 2, 3 and 4 would need copies too: they stay shared.
     EXPECT_EQ(mesh.TriangleAt(1).b, 2);
+    ExpectFacesMatchTriangles(mesh);
+}
+
+TEST(PrepareTest, ThousandsOfGroupsAtOneVertex) {
+    // 30,000 copies of one triangle, each in its own group: every corner
+    // would need 29,999 copies; the vertex count stops at 65,536.
+    std::vector<Tri> triangles;
+    for (uint32_t i = 0; i < 30000; ++i) triangles.push_back({0, 1, 2, i + 1});
+    LMesh mesh = MakeMesh({P(0, 0, 0), P(1, 0, 0), P(0, 1, 0)}, triangles);
+    mesh.Prepare();
+    EXPECT_EQ(mesh.VertexCount(), 65536u);
+    for (uint32_t i = 0; i < mesh.TriangleCount(); ++i) {
+        const MeshTriangle& t = mesh.TriangleAt(i);
+        ASSERT_TRUE(t.a < 65536 && t.b < 65536 && t.c < 65536);
+    }
+    // Copies of corner a come first (triangle i gets i + 2), then those of
+    // b; c runs out of indices after 5,535 copies and the rest share it.
+    EXPECT_EQ(mesh.TriangleAt(29999).a, 30001);
+    EXPECT_EQ(mesh.TriangleAt(29999).b, 60000);
+    EXPECT_EQ(mesh.TriangleAt(5535).c, 65535);
+    EXPECT_EQ(mesh.TriangleAt(5536).c, 2);
+    ExpectVec(*mesh.NormalData(65535), 0, 0, 1, "copies keep their normal");
     ExpectFacesMatchTriangles(mesh);
 }
 
