@@ -58,9 +58,7 @@ void* realloc(void* p, size_t n) {
     Count();
     return __libc_realloc(p, n);
 }
-void free(void* p) {
-    __libc_free(p);
-}
+void free(void* p) { __libc_free(p); }
 void* memalign(size_t align, size_t n) {
     Count();
     return __libc_memalign(align, n);
@@ -83,21 +81,11 @@ void* operator new(size_t n) {
     if (p == nullptr) throw std::bad_alloc();
     return p;
 }
-void* operator new[](size_t n) {
-    return operator new(n);
-}
-void operator delete(void* p) noexcept {
-    free(p);
-}
-void operator delete[](void* p) noexcept {
-    free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-    free(p);
-}
-void operator delete[](void* p, size_t) noexcept {
-    free(p);
-}
+void* operator new[](size_t n) { return operator new(n); }
+void operator delete(void* p) noexcept { free(p); }
+void operator delete[](void* p) noexcept { free(p); }
+void operator delete(void* p, size_t) noexcept { free(p); }
+void operator delete[](void* p, size_t) noexcept { free(p); }
 
 namespace {
 
@@ -254,11 +242,12 @@ void SavePng(const std::string& path) {
     FreeImage_Unload(dib);
 }
 
-// Frame time of `draw` over `frames` frames 16 ms of demo time apart.
-Stats FrameTimes(const std::function<void(uint32_t)>& draw, uint32_t start, int frames) {
+// Frame time of `draw` over `frames` frames `step` ms of demo time apart.
+Stats FrameTimes(const std::function<void(uint32_t)>& draw, uint32_t start, int frames,
+                 uint32_t step = 16) {
     std::vector<double> samples;
     for (int i = 0; i < frames; ++i) {
-        const uint32_t t = start + 16u * static_cast<uint32_t>(i);
+        const uint32_t t = start + step * static_cast<uint32_t>(i);
         samples.push_back(Time([&] {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             draw(t);
@@ -302,6 +291,10 @@ int main(int argc, char** argv) {
     {
         Effekter::Video video(0, 1000000);
         Print("Video", FrameTimes([&](uint32_t t) { video.Draw(t, 0.5f); }, 30000, 200));
+        Print("Video, every frame a refresh (40 ms steps)",
+              FrameTimes([&](uint32_t t) { video.Draw(t, 0.5f); }, 40000, 100, 40));
+        Print("Video, no refresh (same demo time)",
+              FrameTimes([&](uint32_t t) { video.Draw(t, 0.5f); }, 50000, 100, 0));
         if (!pictures.empty()) {
             for (uint32_t t : {10000u, 30000u, 50000u, 70000u}) {
                 for (uint32_t k = 0; k < 60; ++k) video.Draw(t + 16 * k, 0.6f);
