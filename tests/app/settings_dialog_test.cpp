@@ -23,9 +23,7 @@
 
 namespace {
 
-bool HaveDisplay() {
-    return getenv("DISPLAY") != nullptr && *getenv("DISPLAY") != '\0';
-}
+bool HaveDisplay() { return getenv("DISPLAY") != nullptr && *getenv("DISPLAY") != '\0'; }
 
 #define REQUIRE_DISPLAY() \
     if (!HaveDisplay()) GTEST_SKIP() << "no display"
@@ -39,9 +37,7 @@ struct Step {
     std::function<void(const Widgets&)> act;
 };
 
-bool AtOnce(const Widgets&) {
-    return true;
-}
+bool AtOnce(const Widgets&) { return true; }
 
 struct Driver {
     std::vector<Step> steps;
@@ -86,9 +82,7 @@ gboolean OnMapped(GtkWidget*, GdkEvent*, gpointer data) {
     return FALSE;
 }
 
-void OnResponse(GtkDialog*, gint, gpointer data) {
-    static_cast<Driver*>(data)->closed = true;
-}
+void OnResponse(GtkDialog*, gint, gpointer data) { static_cast<Driver*>(data)->closed = true; }
 
 // Runs the dialog on `modes`, feeding it the steps, and returns its result.
 int Drive(DisplaySettings& settings, const std::vector<DisplayMode>& modes,
@@ -140,12 +134,8 @@ void PressKey(GtkWidget* dialog, KeySym key) {
     XFlush(display);
 }
 
-bool Checked(GtkWidget* box) {
-    return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(box));
-}
-bool Enabled(GtkWidget* widget) {
-    return gtk_widget_get_sensitive(widget);
-}
+bool Checked(GtkWidget* box) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(box)); }
+bool Enabled(GtkWidget* widget) { return gtk_widget_get_sensitive(widget); }
 
 std::string ActiveLine(GtkWidget* combo) {
     gchar* text = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(combo));
@@ -339,15 +329,14 @@ TEST(SettingsDialog, WithoutADisplayTheRecordStaysAsItWas) {
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
 }
 
-bool HaveXdotool() {
-    return system("command -v xdotool >/dev/null 2>&1") == 0;
-}
+bool HaveXdotool() { return system("command -v xdotool >/dev/null 2>&1") == 0; }
 
 // The demo's own dialog: Escape cancels the show before any window opens;
 // Return runs it (and the "End of show" box is dismissed the same way).
 TEST(SettingsDialog, TheDemoExitsWithMinusOneOnCancel) {
     REQUIRE_DISPLAY();
     if (!HaveXdotool()) GTEST_SKIP() << "no xdotool";
+    ASSERT_EQ(access(DemoExecutable().c_str(), X_OK), 0) << DemoExecutable() << " is not built";
     ScratchDir dir;
     dir.Write("data/demo.txt", "m.ogg\n0\n1\nOverlays\n0\n100000\nEndDemo\n200\n100000\n");
     // press.sh KEY [KEY2]: starts the demo, presses KEY in "Video setup"
@@ -355,8 +344,9 @@ TEST(SettingsDialog, TheDemoExitsWithMinusOneOnCancel) {
     dir.Write("press.sh",
               "press() {\n"
               "  id=\n"
-              "  while [ -z \"$id\" ]; do\n"
-              "    sleep 0.2\n"
+              "  tries=0\n"
+              "  while [ -z \"$id\" ] && [ $tries -lt 150 ]; do\n"
+              "    sleep 0.2; tries=$((tries + 1))\n"
               "    id=$(xdotool search --onlyvisible --name \"$1\" 2>/dev/null | head -n1)\n"
               "  done\n"
               "  xdotool windowfocus --sync \"$id\" key \"$2\"\n"
