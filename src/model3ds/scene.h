@@ -72,6 +72,8 @@ class LMesh : public LObject {
     LMesh();
     LMesh(const LMesh&) = default;
     LMesh& operator=(const LMesh&) = default;
+    LMesh(LMesh&&) = default;
+    LMesh& operator=(LMesh&&) = default;
     ~LMesh() override;
 
     // Empties every list and resets the matrix to the identity.
