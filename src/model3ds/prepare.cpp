@@ -99,6 +99,15 @@ void LMesh::ComputeNormals() {
         constexpr size_t kLinearSearch = 16;
         for (uint32_t v = 0; v < original_count; ++v) {
             if (adjacency.Begin(v) == adjacency.End(v)) continue;
+            // Most vertices lie inside one group: nothing to sort.
+            const uint32_t first_value =
+                triangles_[adjacency.list[adjacency.Begin(v)]].smoothing_group;
+            uint32_t k = adjacency.Begin(v) + 1;
+            while (k < adjacency.End(v) &&
+                   triangles_[adjacency.list[k]].smoothing_group == first_value) {
+                ++k;
+            }
+            if (k == adjacency.End(v)) continue;
             for (size_t g = 0; g < group_values.size(); ++g) group_triangles[g].clear();
             group_values.clear();
             if (!group_index.empty()) group_index.clear();
