@@ -43,19 +43,22 @@ int PowerOfTwoSide(int n) {
     return n == 3 ? power * 4 : power * n;
 }
 
-// Area-weighted scaling of one line of RGBA cells (`step` floats apart):
-// each output cell averages the stretch of input it covers.
-void ScaleLine(const float* in, int in_count, int in_step, float* out, int out_count,
-               int out_step) {
+// Area-weighted scaling along one axis: `in` holds `in_count` blocks of
+// `block` floats, `out` gets `out_count` blocks, each the average of the
+// stretch of input blocks it covers. Whole blocks are summed at once, so
+// scaling rows (one block per image row) walks memory in order.
+void ScaleBlocks(const float* in, int in_count, float* out, int out_count, size_t block) {
     const double scale = static_cast<double>(in_count) / out_count;
     for (int i = 0; i < out_count; ++i) {
+        float* dst = out + i * block;
+        std::fill(dst, dst + block, 0.0f);
         const double a = i * scale, b = (i + 1) * scale;
-        double sum[4] = {0, 0, 0, 0};
         for (int j = static_cast<int>(a); j < in_count && j < b; ++j) {
-            const double weight = std::min<double>(j + 1, b) - std::max<double>(j, a);
-            for (int c = 0; c < 4; ++c) sum[c] += weight * in[j * in_step + c];
+            const float weight =
+                static_cast<float>((std::min<double>(j + 1, b) - std::max<double>(j, a)) / scale);
+            const float* src = in + j * block;
+            for (size_t k = 0; k < block; ++k) dst[k] += weight * src[k];
         }
-        for (int c = 0; c < 4; ++c) out[i * out_step + c] = static_cast<float>(sum[c] / scale);
     }
 }
 
@@ -79,13 +82,13 @@ void BuildRgbaMipmaps(const void* pixels, int width, int height) {
     }
     const unsigned char* bytes = static_cast<const unsigned char*>(pixels);
     std::vector<float> in(bytes, bytes + static_cast<size_t>(width) * height * 4);
-    std::vector<float> rows(static_cast<size_t>(to_width) * height * 4);
+    const size_t in_row = static_cast<size_t>(width) * 4,
+                 out_row = static_cast<size_t>(to_width) * 4;
+    std::vector<float> rows(out_row * height);
     for (int r = 0; r < height; ++r)
-        ScaleLine(&in[static_cast<size_t>(r) * width * 4], width, 4,
-                  &rows[static_cast<size_t>(r) * to_width * 4], to_width, 4);
-    std::vector<float> both(static_cast<size_t>(to_width) * to_height * 4);
-    for (int x = 0; x < to_width; ++x)
-        ScaleLine(&rows[x * 4], height, to_width * 4, &both[x * 4], to_height, to_width * 4);
+        ScaleBlocks(&in[r * in_row], width, &rows[r * out_row], to_width, 4);
+    std::vector<float> both(out_row * to_height);
+    ScaleBlocks(rows.data(), height, both.data(), to_height, out_row);
     std::vector<unsigned char> scaled(both.size());
     for (size_t i = 0; i < both.size(); ++i)
         scaled[i] = static_cast<unsigned char>(std::clamp(both[i] + 0.5f, 0.0f, 255.0f));
