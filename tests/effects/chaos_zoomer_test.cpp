@@ -100,6 +100,7 @@ TEST(ChaosZoomerTiming, ZoomTurnsAtMostOneDegree) {
 }
 
 void ExpectStateRestored() {
+    EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
     GLint value = -1;
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_FALSE(glIsEnabled(GL_FOG));

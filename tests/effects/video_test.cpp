@@ -97,6 +97,7 @@ TEST(VideoEffect, ReportsClipsItCannotUse) {
 
 // Checks the frame loop's state is back after a Draw.
 void ExpectStateRestored() {
+    EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
     GLint value = -1;
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     glGetIntegerv(GL_CURRENT_PROGRAM, &value);
