@@ -52,6 +52,8 @@ int RunShow(const Options& options) {
     DisplaySettings settings;
     if (!options.no_dialog && !capturing && ShowDisplaySettingsDialog(settings) == 0) return -1;
     if (options.windowed || capturing) settings.windowed = true;
+    // Capture never waits for the display: frames go to files, not the screen.
+    if (capturing) settings.vertical_sync = false;
     if (options.width) settings.width = *options.width;
     if (options.height) settings.height = *options.height;
 
