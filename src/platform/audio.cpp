@@ -320,7 +320,7 @@ void InitAudioOutput() {
     desired.channels = 2;
     desired.samples = 1024;  // 23 ms: the position model interpolates within it
     desired.callback = AudioCallback;
-    // No `obtained` spec: SDL converts to whatever the hardware needs, and
+    // No `obtained` format: SDL converts to whatever the hardware needs, and
     // fills in the buffer size it chose.
     if (SDL_OpenAudio(&desired, nullptr) < 0) {
         DebugOutputFormat("No sound device: %s\n", SDL_GetError());
