@@ -18,18 +18,18 @@ constexpr int kBlindForwardFrames = 16;
 // Damaged input is reported to the caller through the results; the library's
 // own complaints about it would only flood the diagnostics.
 class QuietLog {
-  public:
+public:
     QuietLog() : level_(av_log_get_level()) { av_log_set_level(AV_LOG_QUIET); }
     ~QuietLog() { av_log_set_level(level_); }
     QuietLog(const QuietLog&) = delete;
     QuietLog& operator=(const QuietLog&) = delete;
 
-  private:
+private:
     int level_;
 };
 
 class FfmpegFrameSource : public VideoFrameSource {
-  public:
+public:
     FfmpegFrameSource(int buffer_width, int buffer_height)
         : out_width_(buffer_width), out_height_(buffer_height) {}
     ~FfmpegFrameSource() override { Close(); }
@@ -39,7 +39,7 @@ class FfmpegFrameSource : public VideoFrameSource {
     bool PrepareDecoding() override;
     bool DecodeFrame(int n, uint8_t* buffer) override;
 
-  private:
+private:
     void Close();
     bool ShouldSeek(int n) const;
     int KeyFrameAtOrBefore(int n) const;
@@ -248,23 +248,12 @@ bool FfmpegFrameSource::DecodeUpTo(int n) {
 // range; the scaler wants the plain format and the range set apart.
 AVPixelFormat PlainFormat(AVPixelFormat format, bool& full_range) {
     switch (format) {
-        case AV_PIX_FMT_YUVJ420P:
-            full_range = true;
-            return AV_PIX_FMT_YUV420P;
-        case AV_PIX_FMT_YUVJ422P:
-            full_range = true;
-            return AV_PIX_FMT_YUV422P;
-        case AV_PIX_FMT_YUVJ444P:
-            full_range = true;
-            return AV_PIX_FMT_YUV444P;
-        case AV_PIX_FMT_YUVJ440P:
-            full_range = true;
-            return AV_PIX_FMT_YUV440P;
-        case AV_PIX_FMT_YUVJ411P:
-            full_range = true;
-            return AV_PIX_FMT_YUV411P;
-        default:
-            return format;
+        case AV_PIX_FMT_YUVJ420P: full_range = true; return AV_PIX_FMT_YUV420P;
+        case AV_PIX_FMT_YUVJ422P: full_range = true; return AV_PIX_FMT_YUV422P;
+        case AV_PIX_FMT_YUVJ444P: full_range = true; return AV_PIX_FMT_YUV444P;
+        case AV_PIX_FMT_YUVJ440P: full_range = true; return AV_PIX_FMT_YUV440P;
+        case AV_PIX_FMT_YUVJ411P: full_range = true; return AV_PIX_FMT_YUV411P;
+        default: return format;
     }
 }
 

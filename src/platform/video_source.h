@@ -41,7 +41,7 @@ struct VideoDescription {
 };
 
 class VideoFrameSource {
-  public:
+public:
     virtual ~VideoFrameSource() = default;
     virtual bool Open(const char* path) = 0;
     virtual VideoDescription Describe() const = 0;

@@ -37,6 +37,4 @@ void RenderTarget::Bind() {
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
 }
 
-void RenderTarget::Unbind() {
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-}
+void RenderTarget::Unbind() { glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0); }

@@ -19,7 +19,7 @@
 #include <GL/glew.h>
 
 class RenderTarget {
-  public:
+public:
     RenderTarget();
     RenderTarget(const RenderTarget&) = delete;
     RenderTarget& operator=(const RenderTarget&) = delete;
@@ -32,7 +32,7 @@ class RenderTarget {
     int Width() const { return width_; }
     int Height() const { return height_; }
 
-  private:
+private:
     GLuint colour_texture_ = 0;
     int width_ = 0;
     int height_ = 0;

@@ -13,14 +13,10 @@ namespace {
 int g_pass_mode = ChaosZoomer::kTwist;
 
 // A full-screen quad of the given half extent at the origin, repeat (1, 1).
-void DrawQuad(float half_extent) {
-    Quad(half_extent, half_extent).Draw(1, 1);
-}
+void DrawQuad(float half_extent) { Quad(half_extent, half_extent).Draw(1, 1); }
 }  // namespace
 
-bool ChaosSwitchDue(uint32_t t, uint32_t switch_time) {
-    return t - switch_time > 5000u;
-}
+bool ChaosSwitchDue(uint32_t t, uint32_t switch_time) { return t - switch_time > 5000u; }
 
 bool ChaosUpdateDue(uint32_t t, uint32_t last_update) {
     return static_cast<float>(t - last_update) > 20.0f;
@@ -35,22 +31,15 @@ float ChaosZoomAngle(uint32_t t) {
     return static_cast<float>(std::sin(static_cast<double>(static_cast<float>(t) / 5000.0f)));
 }
 
-int ChaosPortraitIndex(int32_t image_counter) {
-    return image_counter % 4;
-}
+int ChaosPortraitIndex(int32_t image_counter) { return image_counter % 4; }
 
 const char* ChaosPortraitPath(int index) {
     switch (index) {
-        case 0:
-            return "data/misc/vex.jpg";
-        case 1:
-            return "data/misc/mig.jpg";
-        case 2:
-            return "data/misc/bust.jpg";
-        case 3:
-            return "data/misc/quill.jpg";
-        default:
-            return nullptr;
+        case 0: return "data/misc/vex.jpg";
+        case 1: return "data/misc/mig.jpg";
+        case 2: return "data/misc/bust.jpg";
+        case 3: return "data/misc/quill.jpg";
+        default: return nullptr;
     }
 }
 
@@ -88,45 +77,27 @@ void ChaosZoomer::SetupTweaks() {
     tweak_bar_->AddVarRW("FogFar", TW_TYPE_FLOAT, &fog_far_, " label='FogFar'");
 }
 
-int ChaosZoomer::CurrentPassMode() {
-    return g_pass_mode;
-}
+int ChaosZoomer::CurrentPassMode() { return g_pass_mode; }
 
-void ChaosZoomer::SetPassMode(int mode) {
-    g_pass_mode = mode;
-}
+void ChaosZoomer::SetPassMode(int mode) { g_pass_mode = mode; }
 
 const CTexture* ChaosZoomer::Portrait(int index) const {
     switch (index) {
-        case 0:
-            return &portrait0_;
-        case 1:
-            return &portrait1_;
-        case 2:
-            return &portrait2_;
-        case 3:
-            return &portrait3_;
-        default:
-            return nullptr;
+        case 0: return &portrait0_;
+        case 1: return &portrait1_;
+        case 2: return &portrait2_;
+        case 3: return &portrait3_;
+        default: return nullptr;
     }
 }
 
 void ChaosZoomer::LayerPass(uint32_t demo_time, float beat) {
     switch (g_pass_mode) {
-        case kFlowerTunnel:
-            FlowerPass(demo_time, beat);
-            break;
-        case kPortrait:
-            PortraitPass(demo_time, beat);
-            break;
-        case kFoggedModel:
-            ModelPass(demo_time, beat);
-            break;
-        case kTwist:
-            TwistPass(demo_time, beat);
-            break;
-        default:
-            break;
+        case kFlowerTunnel: FlowerPass(demo_time, beat); break;
+        case kPortrait: PortraitPass(demo_time, beat); break;
+        case kFoggedModel: ModelPass(demo_time, beat); break;
+        case kTwist: TwistPass(demo_time, beat); break;
+        default: break;
     }
 }
 

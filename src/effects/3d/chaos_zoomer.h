@@ -47,7 +47,7 @@ const char* ChaosPortraitPath(int index);
 float ChaosFlowerDepth(uint32_t t, int i);
 
 class ChaosZoomer : public Effekt {
-  public:
+public:
     enum PassMode { kFlowerTunnel = 0, kPortrait = 1, kFoggedModel = 2, kTwist = 3 };
 
     ChaosZoomer(int start, int end);
@@ -74,7 +74,7 @@ class ChaosZoomer : public Effekt {
     const RenderTarget& TargetA() const { return *target_a_; }
     const RenderTarget& TargetB() const { return *target_b_; }
 
-  private:
+private:
     // A picture texture created and loaded in one step, so members load in
     // the order they are declared.
     struct Picture : CTextureFreeImage {

@@ -15,9 +15,7 @@ const char kVideoShaderPath[] = "data/ostra/video/video.fs";
 const char kDistortShaderPath[] = "data/ostra/video/distort.fs";
 
 // A Quad of the given half extent at the origin, drawn with repeat (1, 1).
-void DrawQuad(float half_width, float half_height) {
-    Quad(half_width, half_height).Draw(1, 1);
-}
+void DrawQuad(float half_width, float half_height) { Quad(half_width, half_height).Draw(1, 1); }
 }  // namespace
 
 int VideoFrameIndex(uint32_t t, int frame_count) {

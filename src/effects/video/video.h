@@ -55,7 +55,7 @@ float VideoCopyAngle(uint32_t t);
 void ExchangeRedBlue(uint8_t* pixels, size_t pixel_count);
 
 class Video : public Effekt {
-  public:
+public:
     Video(int start, int end);
     // The same with another clip; the other assets keep their paths.
     Video(int start, int end, const char* clip_path);
@@ -79,7 +79,7 @@ class Video : public Effekt {
     void Refresh(uint32_t demo_time, float beat);
     void ScreenPass(uint32_t demo_time, float beat);
 
-  private:
+private:
     void VideoPass(uint32_t demo_time, float beat);
     void MaskPass();
 
