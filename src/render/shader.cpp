@@ -35,7 +35,15 @@ bool Compiles(GLuint shader, const char* source) {
 bool ReadShaderSource(const char* path, std::string& source) {
     std::ifstream file(path, std::ios::in | std::ios::binary);
     if (!file) return false;
-    source.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    // A folder opens like a file here, but the standard library raises its
+    // own exception on the first read; it counts as a file that cannot be
+    // opened.
+    try {
+        source.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        source.clear();
+        return false;
+    }
     return true;
 }
 
