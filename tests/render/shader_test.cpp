@@ -115,6 +115,26 @@ TEST(ShaderProgramTest, MissingFileRaisesErrorOpening) {
     EXPECT_EQ(0u, program.Program());
 }
 
+TEST(ShaderProgramTest, FolderInsteadOfAFileCannotBeOpened) {
+    REQUIRE_GL();
+    ScratchDir dir;
+    dir.Write("shaders/a.fs", kGreen);
+    const std::string folder = dir.path() + "/shaders";
+    ShaderProgram program;
+    try {
+        program.Load(true, folder.c_str());
+        FAIL() << "nothing raised";
+    } catch (const DemoFailure& failure) {
+        EXPECT_EQ("Error opening: " + folder, failure.text());
+    }
+    // Left out silently by the two-shader program, like a missing file.
+    VertexFragmentProgram both;
+    testing::internal::CaptureStderr();
+    both.Load((folder + "/a.fs").c_str(), folder.c_str());
+    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    EXPECT_EQ(1, Status(both.Program(), GL_ATTACHED_SHADERS));
+}
+
 TEST(ShaderProgramTest, CompileErrorRaisesAndWritesTheWholeMessage) {
     REQUIRE_GL();
     ScratchDir dir;
