@@ -244,6 +244,13 @@ TEST(TextureLoad, MissingFileLeavesNoImageAndNothingBound) {
     EXPECT_EQ(0, Bound());
     EXPECT_FALSE(HasImage(texture));
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+
+    // A folder where a picture should be.
+    ScratchDir dir;
+    dir.Write("folder.jpg/inside.txt", "x");
+    EXPECT_NO_THROW(texture.Load((dir.path() + "/folder.jpg").c_str()));
+    EXPECT_FALSE(HasImage(texture));
+    EXPECT_EQ(0, Bound());
 }
 
 TEST(TextureLoad, DeletesItsNameWhenDestroyed) {
