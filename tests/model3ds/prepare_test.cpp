@@ -188,7 +188,8 @@ TEST(PrepareTest, ThousandsOfGroupsAtOneVertex) {
     EXPECT_EQ(mesh.VertexCount(), 65536u);
     for (uint32_t i = 0; i < mesh.TriangleCount(); ++i) {
         const MeshTriangle& t = mesh.TriangleAt(i);
-        ASSERT_TRUE(t.a < 65536 && t.b < 65536 && t.c < 65536);
+        ASSERT_TRUE(t.a < mesh.VertexCount() && t.b < mesh.VertexCount() &&
+                    t.c < mesh.VertexCount());
     }
     // Copies of corner a come first (triangle i gets i + 2), then those of
     // b; c runs out of indices after 5,535 copies and the rest share it.
