@@ -129,7 +129,8 @@ bool DecodeMusicFile(const std::string& path, DecodedMusic& out, std::string& er
         return false;
     }
 
-    AVChannelLayout in_layout;
+    // Zeroed: av_channel_layout_copy releases what the destination held first.
+    AVChannelLayout in_layout{};
     if (decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
         av_channel_layout_default(&in_layout, decoder->ch_layout.nb_channels);
     } else if (av_channel_layout_copy(&in_layout, &decoder->ch_layout) < 0) {
@@ -137,7 +138,7 @@ bool DecodeMusicFile(const std::string& path, DecodedMusic& out, std::string& er
         return false;
     }
     const bool mono = in_layout.nb_channels == 1;
-    AVChannelLayout out_layout;
+    AVChannelLayout out_layout{};
     if (mono) {
         out_layout = AV_CHANNEL_LAYOUT_MONO;
     } else {
