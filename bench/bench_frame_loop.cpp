@@ -18,55 +18,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "app/frame_clock.h"
+#include "bench_support.h"
 #include "platform/audio.h"
 #include "support/test_paths.h"
 #include "timeline/effekt.h"
-
-extern "C" {
-void* __libc_malloc(size_t);
-void* __libc_calloc(size_t, size_t);
-void* __libc_realloc(void*, size_t);
-void __libc_free(void*);
-}
-
-namespace {
-thread_local bool counting = false;
-thread_local long news = 0;
-thread_local long mallocs = 0;
-}  // namespace
-
-extern "C" {
-void* malloc(size_t n) {
-    if (counting) ++mallocs;
-    return __libc_malloc(n);
-}
-void* calloc(size_t a, size_t b) {
-    if (counting) ++mallocs;
-    return __libc_calloc(a, b);
-}
-void* realloc(void* p, size_t n) {
-    if (counting) ++mallocs;
-    return __libc_realloc(p, n);
-}
-void free(void* p) { __libc_free(p); }
-}
-
-void* operator new(size_t n) {
-    if (counting) ++news;
-    void* p = __libc_malloc(n == 0 ? 1 : n);
-    if (p == nullptr) throw std::bad_alloc();
-    return p;
-}
-void* operator new[](size_t n) { return operator new(n); }
-void operator delete(void* p) noexcept { __libc_free(p); }
-void operator delete[](void* p) noexcept { __libc_free(p); }
-void operator delete(void* p, size_t) noexcept { __libc_free(p); }
-void operator delete[](void* p, size_t) noexcept { __libc_free(p); }
 
 namespace {
 
@@ -74,21 +33,6 @@ using Clock = std::chrono::steady_clock;
 
 double Since(Clock::time_point start) {
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-}
-
-struct Stats {
-    double mean = 0, median = 0, p95 = 0;
-};
-
-Stats Summarise(std::vector<double> v) {
-    Stats s;
-    if (v.empty()) return s;
-    std::sort(v.begin(), v.end());
-    for (double x : v) s.mean += x;
-    s.mean /= static_cast<double>(v.size());
-    s.median = v[v.size() / 2];
-    s.p95 = v[std::min(v.size() - 1, v.size() * 95 / 100)];
-    return s;
 }
 
 void BenchLoop(MusicClock& music, const EffectList& effects, const char* label, int frames) {
@@ -101,8 +45,7 @@ void BenchLoop(MusicClock& music, const EffectList& effects, const char* label, 
     for (int i = 0; i < frames; ++i) {
         // The capture clock moves the music 1/60 s per frame.
         music.SetPosition(10.0 + i / 60.0);
-        news = mallocs = 0;
-        counting = true;
+        bench::StartCountingAllocations();
         const Clock::time_point start = Clock::now();
         const uint32_t t = DemoTime(music.Position(), 0);
         const Clock::time_point spectrum_start = Clock::now();
@@ -111,12 +54,12 @@ void BenchLoop(MusicClock& music, const EffectList& effects, const char* label, 
         const float beat = BeatLevel(spectrum);
         DrawActiveEffects(effects, t, beat);
         whole.push_back(Since(start));
-        counting = false;
-        frame_news += news;
-        frame_mallocs += mallocs;
+        const bench::Allocations allocations = bench::StopCountingAllocations();
+        frame_news += allocations.news;
+        frame_mallocs += allocations.mallocs;
         sink += t + static_cast<uint32_t>(beat * 1000);
     }
-    const Stats w = Summarise(whole), s = Summarise(of_spectrum);
+    const bench::Stats w = bench::Summarise(whole), s = bench::Summarise(of_spectrum);
     std::printf("  %-22s %8.2f %8.2f %8.2f %14.2f %10.3f %12.3f\n", label, w.mean, w.median, w.p95,
                 s.median, static_cast<double>(frame_news) / frames,
                 static_cast<double>(frame_mallocs) / frames);

@@ -14,16 +14,16 @@
 #include <FreeImage.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
-#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "bench_support.h"
 #include "effects/image/flash_white.h"
 #include "effects/image/stroboskop.h"
 #include "effects/shader/plasma2d.h"
@@ -32,60 +32,11 @@
 #include "support/gl_context.h"
 #include "support/test_paths.h"
 
-extern "C" {
-void* __libc_malloc(size_t);
-void* __libc_calloc(size_t, size_t);
-void* __libc_realloc(void*, size_t);
-void __libc_free(void*);
-}
-
-namespace {
-// Only the main thread counts; llvmpipe's worker threads do not.
-thread_local bool counting = false;
-thread_local long news = 0;
-thread_local long mallocs = 0;
-}  // namespace
-
-extern "C" {
-void* malloc(size_t n) {
-    if (counting) ++mallocs;
-    return __libc_malloc(n);
-}
-void* calloc(size_t a, size_t b) {
-    if (counting) ++mallocs;
-    return __libc_calloc(a, b);
-}
-void* realloc(void* p, size_t n) {
-    if (counting) ++mallocs;
-    return __libc_realloc(p, n);
-}
-void free(void* p) { __libc_free(p); }
-}
-
-void* operator new(size_t n) {
-    if (counting) ++news;
-    void* p = __libc_malloc(n == 0 ? 1 : n);
-    if (p == nullptr) throw std::bad_alloc();
-    return p;
-}
-void* operator new[](size_t n) { return operator new(n); }
-void operator delete(void* p) noexcept { __libc_free(p); }
-void operator delete[](void* p) noexcept { __libc_free(p); }
-void operator delete(void* p, size_t) noexcept { __libc_free(p); }
-void operator delete[](void* p, size_t) noexcept { __libc_free(p); }
-
 namespace {
 
-double NowMs() {
-    return std::chrono::duration<double, std::milli>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+using bench::NowMs;
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+double Median(std::vector<double> v) { return bench::Summarise(std::move(v)).median; }
 
 // A JPEG with detail everywhere (smooth waves plus fine noise),
 // so the decoder has real work.
@@ -164,13 +115,12 @@ FrameResult Measure(const Subject& subject, int frames) {
     r.ms = (NowMs() - start) / frames;
 
     const int counted = 100;
-    news = mallocs = 0;
-    counting = true;
+    bench::StartCountingAllocations();
     for (int i = 0; i < counted; ++i) frame(i);
-    counting = false;
+    const bench::Allocations allocations = bench::StopCountingAllocations();
     glFinish();
-    r.news_per_frame = static_cast<double>(news) / counted;
-    r.mallocs_per_frame = static_cast<double>(mallocs) / counted;
+    r.news_per_frame = static_cast<double>(allocations.news) / counted;
+    r.mallocs_per_frame = static_cast<double>(allocations.mallocs) / counted;
     return r;
 }
 

@@ -11,16 +11,13 @@
 #include <FreeImage.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <new>
 #include <string>
 #include <vector>
 
-#include <malloc.h>
-
+#include "bench_support.h"
 #include "effects/3d/chaos_zoomer.h"
 #include "effects/video/video.h"
 #include "platform/failure.h"
@@ -29,87 +26,11 @@
 #include "render/texture.h"
 #include "support/gl_context.h"
 
-extern "C" {
-void* __libc_malloc(size_t);
-void* __libc_calloc(size_t, size_t);
-void* __libc_realloc(void*, size_t);
-void* __libc_memalign(size_t, size_t);
-void __libc_free(void*);
-}
-
-namespace {
-thread_local bool counting = false;
-thread_local long allocations = 0;
-void Count() {
-    if (counting) ++allocations;
-}
-}  // namespace
-
-extern "C" {
-void* malloc(size_t n) {
-    Count();
-    return __libc_malloc(n);
-}
-void* calloc(size_t a, size_t b) {
-    Count();
-    return __libc_calloc(a, b);
-}
-void* realloc(void* p, size_t n) {
-    Count();
-    return __libc_realloc(p, n);
-}
-void free(void* p) { __libc_free(p); }
-void* memalign(size_t align, size_t n) {
-    Count();
-    return __libc_memalign(align, n);
-}
-void* aligned_alloc(size_t align, size_t n) {
-    Count();
-    return __libc_memalign(align, n);
-}
-int posix_memalign(void** out, size_t align, size_t n) {
-    Count();
-    void* p = __libc_memalign(align, n);
-    if (p == nullptr) return 12;  // ENOMEM
-    *out = p;
-    return 0;
-}
-}
-
-void* operator new(size_t n) {
-    void* p = malloc(n == 0 ? 1 : n);
-    if (p == nullptr) throw std::bad_alloc();
-    return p;
-}
-void* operator new[](size_t n) { return operator new(n); }
-void operator delete(void* p) noexcept { free(p); }
-void operator delete[](void* p) noexcept { free(p); }
-void operator delete(void* p, size_t) noexcept { free(p); }
-void operator delete[](void* p, size_t) noexcept { free(p); }
-
 namespace {
 
-double NowMs() {
-    return std::chrono::duration<double, std::milli>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-struct Stats {
-    double mean = 0, median = 0, p95 = 0, max = 0;
-};
-
-Stats Summarise(std::vector<double> samples) {
-    Stats s;
-    if (samples.empty()) return s;
-    std::sort(samples.begin(), samples.end());
-    for (double v : samples) s.mean += v;
-    s.mean /= static_cast<double>(samples.size());
-    s.median = samples[samples.size() / 2];
-    s.p95 = samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
-    s.max = samples.back();
-    return s;
-}
+using bench::NowMs;
+using bench::Stats;
+using bench::Summarise;
 
 void Print(const char* what, const Stats& s) {
     std::printf("  %-44s mean %7.3f  median %7.3f  p95 %7.3f  max %7.3f ms\n", what, s.mean,
@@ -182,10 +103,9 @@ void BenchClip(const char* label, const std::string& clip) {
     long most = 0, total = 0;
     int refreshes = 0;
     for (int n = 2; n < frames; ++n) {
-        allocations = 0;
-        counting = true;
+        bench::StartCountingAllocations();
         video->UploadFrame(n);
-        counting = false;
+        const long allocations = bench::StopCountingAllocations().Total();
         most = std::max(most, allocations);
         total += allocations;
         ++refreshes;
@@ -195,11 +115,9 @@ void BenchClip(const char* label, const std::string& clip) {
     // Where they come from: the decoder library, the GL driver, or the
     // effect's own code (the red/blue exchange and the refresh rule).
     auto count = [](const std::function<void()>& fn) {
-        allocations = 0;
-        counting = true;
+        bench::StartCountingAllocations();
         fn();
-        counting = false;
-        return allocations;
+        return bench::StopCountingAllocations().Total();
     };
     long in_decode = 0, in_exchange = 0, in_upload = 0;
     for (int n = 2; n < frames; ++n) {

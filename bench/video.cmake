@@ -4,5 +4,5 @@
 # one plain full-screen quad. Needs a display (run under xvfb-run) and the
 # ffmpeg tool for the 1280 x 720 clips.
 add_executable(bench_video ${CMAKE_CURRENT_LIST_DIR}/bench_video.cpp)
-target_link_libraries(bench_video PRIVATE test_support effects render platform
+target_link_libraries(bench_video PRIVATE bench_support test_support effects render platform
                       FreeImage::FreeImage)

@@ -1,0 +1,4 @@
+# Shared by every benchmark: allocation counters (replacing the program's
+# malloc and operator new) and timing/statistics helpers. An object library,
+# so the replaced allocator is always linked in, exactly once per program.
+add_library(bench_support OBJECT ${CMAKE_CURRENT_LIST_DIR}/bench_support.cpp)
