@@ -2,6 +2,7 @@
 
 #include "platform/failure.h"
 #include "render/gl_guards.h"
+#include "render/vec3.h"
 
 RenderTarget::RenderTarget() : width_(WindowWidth()), height_(WindowHeight()) {
     glGenFramebuffersEXT(1, &framebuffer_);
@@ -38,3 +39,33 @@ void RenderTarget::Bind() {
 }
 
 void RenderTarget::Unbind() { glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0); }
+
+namespace {
+
+// The shared body of both feedback steps; `turn` is false for the plain copy,
+// which issues no rotation at all.
+void DrawTargetInto(RenderTarget& into, const RenderTarget& from, float half_extent, bool turn,
+                    float degrees) {
+    into.Bind();
+    Ortho2DScope view;
+    glPushMatrix();
+    glTranslatef(0, 0, -2);
+    glColor4f(1, 1, 1, 1);
+    if (turn) RotateXYZ(Vec3(0, 0, degrees));
+    glBindTexture(GL_TEXTURE_2D, from.Texture());
+    Quad(half_extent, half_extent).Draw(1, 1);
+    into.Unbind();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glPopMatrix();
+}
+
+}  // namespace
+
+void DrawZoomedCopy(RenderTarget& into, const RenderTarget& from, float half_extent,
+                    float degrees) {
+    DrawTargetInto(into, from, half_extent, true, degrees);
+}
+
+void CopyRenderTarget(RenderTarget& into, const RenderTarget& from) {
+    DrawTargetInto(into, from, 1, false, 0);
+}

@@ -38,3 +38,14 @@ private:
     int height_ = 0;
     GLuint framebuffer_ = 0;
 };
+
+// The two steps of a feedback effect. Both bind `into`, draw `from`'s colour
+// texture in the 2D view at depth -2 in white (blending as the caller left
+// it), then unbind `into`, bind texture 0, pop the matrix and leave the 2D
+// view; drawing goes back to the window.
+//
+// DrawZoomedCopy: `from` as a quad of half extent `half_extent` (1 fills the
+// target, more enlarges it) turned by `degrees` about the view axis.
+void DrawZoomedCopy(RenderTarget& into, const RenderTarget& from, float half_extent, float degrees);
+// CopyRenderTarget: `from` full size and unturned.
+void CopyRenderTarget(RenderTarget& into, const RenderTarget& from);

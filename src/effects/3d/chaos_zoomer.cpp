@@ -114,19 +114,7 @@ void ChaosZoomer::Draw(uint32_t demo_time, float beat) {
         last_update_ = demo_time;
 
         // Zoom: A becomes B enlarged by 2 % and slightly turned.
-        target_a_->Bind();
-        {
-            Ortho2DScope view;
-            glPushMatrix();
-            glTranslatef(0, 0, -2);
-            glColor4f(1, 1, 1, 1);
-            RotateXYZ(Vec3(0, 0, ChaosZoomAngle(demo_time)));
-            glBindTexture(GL_TEXTURE_2D, target_b_->Texture());
-            DrawQuad(1.02f);
-            target_a_->Unbind();
-            glBindTexture(GL_TEXTURE_2D, 0);
-            glPopMatrix();
-        }
+        DrawZoomedCopy(*target_a_, *target_b_, 1.02f, ChaosZoomAngle(demo_time));
 
         // Layer: new material over the zoomed picture, colour kept.
         target_a_->Bind();
@@ -135,18 +123,7 @@ void ChaosZoomer::Draw(uint32_t demo_time, float beat) {
         target_a_->Unbind();
 
         // Copy: B keeps A for the next update.
-        target_b_->Bind();
-        {
-            Ortho2DScope view;
-            glPushMatrix();
-            glTranslatef(0, 0, -2);
-            glColor4f(1, 1, 1, 1);
-            glBindTexture(GL_TEXTURE_2D, target_a_->Texture());
-            DrawQuad(1);
-            target_b_->Unbind();
-            glBindTexture(GL_TEXTURE_2D, 0);
-            glPopMatrix();
-        }
+        CopyRenderTarget(*target_b_, *target_a_);
     }
 
     // Screen, every frame: the picture through the split shader, then the

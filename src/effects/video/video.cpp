@@ -139,19 +139,7 @@ void Video::Refresh(uint32_t demo_time, float beat) {
     last_update_ = demo_time;
 
     // A becomes B enlarged by 1 % and slightly turned: the trail.
-    target_a_->Bind();
-    {
-        Ortho2DScope view;
-        glPushMatrix();
-        glTranslatef(0, 0, -2);
-        glColor4f(1, 1, 1, 1);
-        RotateXYZ(Vec3(0, 0, VideoCopyAngle(demo_time)));
-        glBindTexture(GL_TEXTURE_2D, target_b_->Texture());
-        DrawQuad(1.01f, 1.01f);
-        target_a_->Unbind();
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glPopMatrix();
-    }
+    DrawZoomedCopy(*target_a_, *target_b_, 1.01f, VideoCopyAngle(demo_time));
 
     // The clip frame and the mask on top, colour kept.
     target_a_->Bind();
@@ -161,18 +149,7 @@ void Video::Refresh(uint32_t demo_time, float beat) {
     target_a_->Unbind();
 
     // B keeps a copy of A for the next refresh.
-    target_b_->Bind();
-    {
-        Ortho2DScope view;
-        glPushMatrix();
-        glTranslatef(0, 0, -2);
-        glColor4f(1, 1, 1, 1);
-        glBindTexture(GL_TEXTURE_2D, target_a_->Texture());
-        DrawQuad(1, 1);
-        target_b_->Unbind();
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glPopMatrix();
-    }
+    CopyRenderTarget(*target_b_, *target_a_);
 }
 
 void Video::ScreenPass(uint32_t demo_time, float beat) {
