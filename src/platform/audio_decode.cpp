@@ -1,54 +1,18 @@
 // Decoding a music file into memory with FFmpeg: demux, decode, and convert
 // to interleaved float stereo at 44.1 kHz with libswresample.
 #include "platform/audio.h"
+#include "platform/ffmpeg_util.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/error.h>
 #include <libswresample/swresample.h>
 }
 
 #include <cstring>
 
 namespace {
-
-// RAII owners for the FFmpeg objects, so every early return releases them.
-struct FormatCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct SwrFreer {
-    void operator()(SwrContext* c) const { swr_free(&c); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-
-// FFmpeg's own log would add lines of its own to standard error; a file that
-// cannot be decoded is reported in one line by the caller instead.
-class QuietLog {
-public:
-    QuietLog() : level_(av_log_get_level()) { av_log_set_level(AV_LOG_QUIET); }
-    ~QuietLog() { av_log_set_level(level_); }
-    QuietLog(const QuietLog&) = delete;
-    QuietLog& operator=(const QuietLog&) = delete;
-
-private:
-    int level_;
-};
-
-std::string AvError(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
 
 // Converts decoded frames and appends them to the output. A mono source is
 // converted to mono and then copied to both sides, so it keeps its level

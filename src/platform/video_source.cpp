@@ -1,4 +1,5 @@
 #include "platform/video_source.h"
+#include "platform/ffmpeg_util.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -14,19 +15,6 @@ namespace {
 // Frames the decoder may skip forward instead of seeking when the stream has
 // no index telling where its key frames are.
 constexpr int kBlindForwardFrames = 16;
-
-// Damaged input is reported to the caller through the results; the library's
-// own complaints about it would only flood the diagnostics.
-class QuietLog {
-public:
-    QuietLog() : level_(av_log_get_level()) { av_log_set_level(AV_LOG_QUIET); }
-    ~QuietLog() { av_log_set_level(level_); }
-    QuietLog(const QuietLog&) = delete;
-    QuietLog& operator=(const QuietLog&) = delete;
-
-private:
-    int level_;
-};
 
 class FfmpegFrameSource : public VideoFrameSource {
 public:
