@@ -19,6 +19,7 @@
 #include "platform/random.h"
 #include "render/gl_guards.h"
 #include "support/gl_context.h"
+#include "support/gl_state.h"
 #include "support/test_paths.h"
 
 using Effekter::FlashWhite;
@@ -26,12 +27,6 @@ using Effekter::Plasma2D;
 using Effekter::Stroboskop;
 
 namespace {
-
-GLint Integer(GLenum what) {
-    GLint value = -1;
-    glGetIntegerv(what, &value);
-    return value;
-}
 
 // Writes the back buffer to $DEMO_TEST_PICTURES/<name>.png when that is set.
 void MaybeSavePicture(const std::string& name) {
@@ -110,36 +105,11 @@ void ExpectFrameLoopState(const char* effect) {
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
 }
 
-// One fed-back vertex of GL_3D_COLOR_TEXTURE.
-struct FedVertex {
-    float x, y, z;
-    float r, g, b, a;
-    float s, t, p, q;
-};
-using Polygon = std::vector<FedVertex>;
+using Polygon = FedPolygon;
 
 template <class Draw>
 std::vector<Polygon> Feedback(Draw draw) {
-    std::vector<GLfloat> buffer(20000);
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    const GLint used = glRenderMode(GL_RENDER);
-    std::vector<Polygon> polygons;
-    for (GLint i = 0; i < used;) {
-        const GLint token = static_cast<GLint>(buffer[i++]);
-        if (token != GL_POLYGON_TOKEN) {
-            ADD_FAILURE() << "unexpected feedback token " << token;
-            break;
-        }
-        Polygon polygon(static_cast<size_t>(buffer[i++]));
-        for (FedVertex& v : polygon) {
-            std::copy(&buffer[i], &buffer[i] + 11, reinterpret_cast<float*>(&v));
-            i += 11;
-        }
-        polygons.push_back(polygon);
-    }
-    return polygons;
+    return FeedbackPolygons(draw, 20000);
 }
 
 // Eye z of a window depth under glOrtho(..., near, far).

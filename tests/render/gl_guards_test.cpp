@@ -12,30 +12,13 @@
 
 #include "platform/failure.h"
 #include "support/gl_context.h"
+#include "support/gl_state.h"
 
 namespace {
 
 // The generator's first value in this process, drawn before any test runs
 // (and before anything could seed it).
 const int kFirstDrawOfTheProcess = NextRandom();
-
-std::array<GLint, 4> Viewport() {
-    std::array<GLint, 4> v{};
-    glGetIntegerv(GL_VIEWPORT, v.data());
-    return v;
-}
-
-GLint Integer(GLenum what) {
-    GLint value = -1;
-    glGetIntegerv(what, &value);
-    return value;
-}
-
-std::array<float, 16> Matrix(GLenum which) {
-    std::array<float, 16> m{};
-    glGetFloatv(which, m.data());
-    return m;
-}
 
 void ExpectIdentity(const std::array<float, 16>& m) {
     for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(i % 5 == 0 ? 1.0f : 0.0f, m[i]) << i;
@@ -47,36 +30,12 @@ std::array<float, 3> Transform(const std::array<float, 16>& m, float x, float y,
             m[2] * x + m[6] * y + m[10] * z + m[14]};
 }
 
-// One fed-back vertex of GL_3D_COLOR_TEXTURE: window position, colour,
-// texture coordinate.
-struct FedVertex {
-    float x, y, z;
-    float r, g, b, a;
-    float s, t, p, q;
-};
-
-// Runs `draw` in feedback mode and returns every polygon vertex.
+// Every polygon vertex `draw` feeds back, in order.
 template <class Draw>
 std::vector<FedVertex> Feedback(Draw draw) {
-    std::vector<GLfloat> buffer(4096);
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    const GLint used = glRenderMode(GL_RENDER);
     std::vector<FedVertex> vertices;
-    for (GLint i = 0; i < used;) {
-        const GLint token = static_cast<GLint>(buffer[i++]);
-        if (token != GL_POLYGON_TOKEN) {
-            ADD_FAILURE() << "unexpected feedback token " << token;
-            break;
-        }
-        const int count = static_cast<int>(buffer[i++]);
-        for (int k = 0; k < count; ++k, i += 11) {
-            FedVertex v;
-            std::copy(&buffer[i], &buffer[i] + 11, reinterpret_cast<float*>(&v));
-            vertices.push_back(v);
-        }
-    }
+    for (const FedPolygon& polygon : FeedbackPolygons(draw, 4096))
+        vertices.insert(vertices.end(), polygon.begin(), polygon.end());
     return vertices;
 }
 

@@ -8,20 +8,9 @@
 
 #include "render/gl_guards.h"
 #include "support/gl_context.h"
+#include "support/gl_state.h"
 
 namespace {
-
-std::array<GLint, 4> Viewport() {
-    std::array<GLint, 4> v{};
-    glGetIntegerv(GL_VIEWPORT, v.data());
-    return v;
-}
-
-GLint Integer(GLenum what) {
-    GLint value = -1;
-    glGetIntegerv(what, &value);
-    return value;
-}
 
 GLint TextureLevel(GLuint texture, GLenum what) {
     GLint value = -1;
