@@ -13,6 +13,7 @@
 #include "app/frame_clock.h"
 #include "platform/failure.h"
 #include "support/gl_context.h"
+#include "support/script_loading.h"
 #include "support/test_paths.h"
 #include "timeline/factory.h"
 #include "timeline/plugin_loader.h"
@@ -50,29 +51,9 @@ T Probe(const std::string& library, const char* name) {
     return probe ? probe() : T();
 }
 
-struct SilentPresenter : FramePresenter {
-    void SwapAndPoll() override {}
-};
+using Loaded = LoadedScript;
 
-struct Loaded {
-    EffectList effects;
-    std::string failure;
-};
-
-Loaded LoadScript(const std::string& text) {
-    ScratchDir dir;
-    const std::string path = dir.Write("demo.txt", text);
-    Loaded loaded;
-    SilentPresenter presenter;
-    std::string music;
-    uint32_t offset = 0;
-    try {
-        LoadDemoScript(loaded.effects, presenter, music, offset, FindEffectMaker, path.c_str());
-    } catch (const DemoFailure& f) {
-        loaded.failure = f.text();
-    }
-    return loaded;
-}
+Loaded LoadScript(const std::string& text) { return LoadScriptText(text); }
 
 TEST(PluginLoader, AnythingButALibraryGivesTheLoadMessage) {
     ScratchDir dir;

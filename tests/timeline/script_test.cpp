@@ -7,6 +7,7 @@
 
 #include "platform/failure.h"
 #include "support/gl_context.h"
+#include "support/script_loading.h"
 #include "support/test_paths.h"
 #include "timeline/factory.h"
 #include "timeline/presenter.h"
@@ -81,33 +82,9 @@ TEST(Factory, KeywordsMatchWholeLinesExactly) {
 }
 
 // Loads a script through the real factory with a presenter that only counts.
-struct CountingPresenter : FramePresenter {
-    int swaps = 0;
-    void SwapAndPoll() override { ++swaps; }
-};
+using Loaded = LoadedScript;
 
-struct Loaded {
-    EffectList effects;
-    std::string music;
-    uint32_t offset = 0;
-    int swaps = 0;
-    std::string failure;
-};
-
-Loaded Load(const std::string& script) {
-    ScratchDir dir;
-    const std::string path = dir.Write("demo.txt", script);
-    Loaded result;
-    CountingPresenter presenter;
-    try {
-        LoadDemoScript(result.effects, presenter, result.music, result.offset, FindEffectMaker,
-                       path.c_str());
-    } catch (const DemoFailure& f) {
-        result.failure = f.text();
-    }
-    result.swaps = presenter.swaps;
-    return result;
-}
+Loaded Load(const std::string& script) { return LoadScriptText(script); }
 
 TEST(LoadDemoScript, HeaderAndEntries) {
     REQUIRE_GL();
