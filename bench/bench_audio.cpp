@@ -38,6 +38,16 @@ SpectrumCost MeasureSpectrum(MusicClock& music, double track_seconds, int calls)
     return {elapsed * 1e6 / calls, static_cast<double>(allocations) / calls};
 }
 
+// Plays `music` and prints what its Spectrum()/Position()/SetPosition() cost.
+void ReportSpectrum(const char* clock, MusicClock& music, double track_seconds, int calls) {
+    music.Play();
+    const SpectrumCost cost = MeasureSpectrum(music, track_seconds, calls);
+    std::printf(
+        "%s Spectrum()+Position()+SetPosition(): %.2f us per call, %.3f heap allocations per "
+        "call\n",
+        clock, cost.microseconds, cost.allocations_per_call);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,25 +81,9 @@ int main(int argc, char** argv) {
                 music.samples.size() * sizeof(float) / 1e6);
 
     const int calls = 20000;
-    {
-        auto offline = OpenOfflineMusic(path);
-        offline->Play();
-        const SpectrumCost cost = MeasureSpectrum(*offline, music.seconds(), calls);
-        std::printf(
-            "offline Spectrum()+Position()+SetPosition(): %.2f us per call, %.3f heap "
-            "allocations per call\n",
-            cost.microseconds, cost.allocations_per_call);
-    }
-    {
-        InitAudioOutput();
-        auto live = OpenMusicStream(path);
-        live->Play();
-        const SpectrumCost cost = MeasureSpectrum(*live, music.seconds(), calls);
-        std::printf(
-            "live Spectrum()+Position()+SetPosition(): %.2f us per call, %.3f heap "
-            "allocations per call\n",
-            cost.microseconds, cost.allocations_per_call);
-    }
+    ReportSpectrum("offline", *OpenOfflineMusic(path), music.seconds(), calls);
+    InitAudioOutput();
+    ReportSpectrum("live", *OpenMusicStream(path), music.seconds(), calls);
     {
         SpectrumAnalyzer analyzer;
         static float spectrum[kSpectrumBins];
