@@ -47,18 +47,10 @@ void operator delete(void* p) noexcept {
     g_heap_now -= *reinterpret_cast<size_t*>(base);
     std::free(base);
 }
-void operator delete(void* p, size_t) noexcept {
-    operator delete(p);
-}
-void* operator new[](size_t size) {
-    return operator new(size);
-}
-void operator delete[](void* p) noexcept {
-    operator delete(p);
-}
-void operator delete[](void* p, size_t) noexcept {
-    operator delete(p);
-}
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
+void* operator new[](size_t size) { return operator new(size); }
+void operator delete[](void* p) noexcept { operator delete(p); }
+void operator delete[](void* p, size_t) noexcept { operator delete(p); }
 
 namespace {
 

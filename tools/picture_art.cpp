@@ -15,9 +15,7 @@ constexpr float kPi = 3.14159265358979f;
 constexpr float kTau = 2 * kPi;
 
 // Shortest signed difference on a ring of length 1 (for pictures that repeat).
-float WrapDelta(float d) {
-    return d - std::round(d);
-}
+float WrapDelta(float d) { return d - std::round(d); }
 
 // Lighting of a raised shape whose height is the blurred mask: positive on
 // slopes facing the upper left, negative on the others.

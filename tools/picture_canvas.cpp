@@ -8,18 +8,14 @@
 
 namespace pictures {
 
-float Clamp01(float x) {
-    return x < 0 ? 0 : (x > 1 ? 1 : x);
-}
+float Clamp01(float x) { return x < 0 ? 0 : (x > 1 ? 1 : x); }
 
 float Smooth(float edge0, float edge1, float x) {
     float t = Clamp01((x - edge0) / (edge1 - edge0));
     return t * t * (3 - 2 * t);
 }
 
-float Lerp(float a, float b, float t) {
-    return a + (b - a) * t;
-}
+float Lerp(float a, float b, float t) { return a + (b - a) * t; }
 
 Color Mix(Color a, Color b, float t) {
     return {Lerp(a.r, b.r, t), Lerp(a.g, b.g, t), Lerp(a.b, b.b, t)};
@@ -33,9 +29,7 @@ Color Ramp(const std::vector<Color>& stops, float t) {
     return Mix(stops[i], stops[i + 1], x - i);
 }
 
-float Luma(Color c) {
-    return 0.299f * c.r + 0.587f * c.g + 0.114f * c.b;
-}
+float Luma(Color c) { return 0.299f * c.r + 0.587f * c.g + 0.114f * c.b; }
 
 Image::Image(int width, int height, Color fill)
     : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height, fill) {}
@@ -131,9 +125,7 @@ int Wrap(int v, int period) {
     return ((v % period) + period) % period;
 }
 
-float Fade(float t) {
-    return t * t * t * (t * (t * 6 - 15) + 10);
-}
+float Fade(float t) { return t * t * t * (t * (t * 6 - 15) + 10); }
 
 }  // namespace
 

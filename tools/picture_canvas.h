@@ -19,21 +19,11 @@ struct Color {
     float r = 0, g = 0, b = 0;
 };
 
-inline Color operator+(Color a, Color b) {
-    return {a.r + b.r, a.g + b.g, a.b + b.b};
-}
-inline Color operator-(Color a, Color b) {
-    return {a.r - b.r, a.g - b.g, a.b - b.b};
-}
-inline Color operator*(Color a, float k) {
-    return {a.r * k, a.g * k, a.b * k};
-}
-inline Color operator*(Color a, Color b) {
-    return {a.r * b.r, a.g * b.g, a.b * b.b};
-}
-inline Color Rgb(int r, int g, int b) {
-    return {r / 255.0f, g / 255.0f, b / 255.0f};
-}
+inline Color operator+(Color a, Color b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
+inline Color operator-(Color a, Color b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
+inline Color operator*(Color a, float k) { return {a.r * k, a.g * k, a.b * k}; }
+inline Color operator*(Color a, Color b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
+inline Color Rgb(int r, int g, int b) { return {r / 255.0f, g / 255.0f, b / 255.0f}; }
 Color Mix(Color a, Color b, float t);
 // Colour of a palette of stops spread evenly over 0..1.
 Color Ramp(const std::vector<Color>& stops, float t);
@@ -44,7 +34,7 @@ float Smooth(float edge0, float edge1, float x);
 float Lerp(float a, float b, float t);
 
 class Image {
-  public:
+public:
     Image(int width, int height, Color fill = {});
     int width() const { return width_; }
     int height() const { return height_; }
@@ -59,14 +49,14 @@ class Image {
             for (int x = 0; x < width_; ++x) at(x, y) = f(x + 0.5f, y + 0.5f);
     }
 
-  private:
+private:
     int width_, height_;
     std::vector<Color> pixels_;
 };
 
 // One float per pixel, used for coverage and height fields.
 class Mask {
-  public:
+public:
     Mask(int width, int height, float fill = 0);
     int width() const { return width_; }
     int height() const { return height_; }
@@ -75,7 +65,7 @@ class Mask {
     // Value at clamped coordinates (outside pixels repeat the edge).
     float Clamped(int x, int y) const;
 
-  private:
+private:
     int width_, height_;
     std::vector<float> values_;
 };
@@ -109,12 +99,12 @@ CellDistances Cells(float x, float y, int period_x, int period_y, uint32_t seed)
 
 // Small deterministic generator for layouts (stars, sparks, petals).
 class Random {
-  public:
+public:
     explicit Random(uint32_t seed) : state_(seed * 747796405u + 2891336453u) {}
     float Unit();  // [0, 1)
     float Range(float lo, float hi) { return lo + (hi - lo) * Unit(); }
 
-  private:
+private:
     uint32_t state_;
 };
 

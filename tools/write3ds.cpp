@@ -7,9 +7,7 @@
 namespace write3ds {
 
 namespace {
-uint16_t Count16(size_t n) {
-    return static_cast<uint16_t>(std::min<size_t>(n, 65535));
-}
+uint16_t Count16(size_t n) { return static_cast<uint16_t>(std::min<size_t>(n, 65535)); }
 }  // namespace
 
 void ChunkWriter::Begin(uint16_t id) {

@@ -18,7 +18,7 @@ namespace write3ds {
 // Builds chunk trees. Begin opens a chunk; End closes the innermost one and
 // fills in its length, or writes the given length instead (for damaged files).
 class ChunkWriter {
-  public:
+public:
     void Begin(uint16_t id);
     void End();
     void EndWithLength(uint32_t length);
@@ -37,7 +37,7 @@ class ChunkWriter {
     const std::vector<uint8_t>& Bytes() const { return bytes_; }
     std::vector<uint8_t>& Bytes() { return bytes_; }
 
-  private:
+private:
     std::vector<uint8_t> bytes_;
     std::vector<size_t> open_;
 };

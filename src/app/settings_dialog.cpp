@@ -58,9 +58,7 @@ void RespondCancel(GtkButton*, gpointer dialog) {
     gtk_dialog_response(GTK_DIALOG(dialog), kCancelResponse);
 }
 
-bool IsChecked(GtkWidget* box) {
-    return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(box));
-}
+bool IsChecked(GtkWidget* box) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(box)); }
 
 // Lays the controls out like the original dialog: a centred banner, labels
 // right-aligned to the left of their controls, "Run" at the bottom left and

@@ -16,7 +16,7 @@
 #include <cstdint>
 
 class MeshDisplayList {
-  public:
+public:
     enum Flags : uint32_t {
         kNormals = 1,
         kTexCoords = 2,
@@ -30,6 +30,6 @@ class MeshDisplayList {
     GLuint Name() const { return list_; }
     void Call() const { glCallList(list_); }
 
-  private:
+private:
     GLuint list_;
 };

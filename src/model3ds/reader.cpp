@@ -51,9 +51,7 @@ constexpr uint16_t kLight = 0x4600;
 // A header whose end lies before its start: a length below 6, a length that
 // wraps the 32-bit offset, or a header read past the end of the data (all
 // zeros). Leaving such a chunk would seek backwards, so walks stop at it.
-bool IsBroken(const ChunkInfo& chunk) {
-    return chunk.end < chunk.start;
-}
+bool IsBroken(const ChunkInfo& chunk) { return chunk.end < chunk.start; }
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -255,44 +253,22 @@ void L3DS::ReadMaterialBlock(const ChunkInfo& chunk) {
                 ReadName(name, 30);
                 material.Rename(name);
                 break;
-            case kAmbient:
-                material.SetAmbient(ReadColourValue(sub));
-                break;
-            case kDiffuse:
-                material.SetDiffuse(ReadColourValue(sub));
-                break;
-            case kSpecular:
-                material.SetSpecular(ReadColourValue(sub));
-                break;
-            case kShininess:
-                material.SetShininess(ReadPercentValue(sub));
-                break;
-            case kTransparency:
-                material.SetTransparency(ReadPercentValue(sub));
-                break;
+            case kAmbient: material.SetAmbient(ReadColourValue(sub)); break;
+            case kDiffuse: material.SetDiffuse(ReadColourValue(sub)); break;
+            case kSpecular: material.SetSpecular(ReadColourValue(sub)); break;
+            case kShininess: material.SetShininess(ReadPercentValue(sub)); break;
+            case kTransparency: material.SetTransparency(ReadPercentValue(sub)); break;
             case kShading: {
                 const uint16_t shading = ReadU16();
                 if (shading <= 4) material.SetShadingType(shading);
                 break;
             }
-            case kWireFrame:
-                material.SetShadingType(0);
-                break;
-            case kTextureMap1:
-                ReadMapBlock(sub, material.TextureMap1());
-                break;
-            case kTextureMap2:
-                ReadMapBlock(sub, material.TextureMap2());
-                break;
-            case kOpacityMap:
-                ReadMapBlock(sub, material.OpacityMap());
-                break;
-            case kBumpMap:
-                ReadMapBlock(sub, material.BumpMap());
-                break;
-            case kSpecularMap:
-                ReadMapBlock(sub, material.SpecularMap());
-                break;
+            case kWireFrame: material.SetShadingType(0); break;
+            case kTextureMap1: ReadMapBlock(sub, material.TextureMap1()); break;
+            case kTextureMap2: ReadMapBlock(sub, material.TextureMap2()); break;
+            case kOpacityMap: ReadMapBlock(sub, material.OpacityMap()); break;
+            case kBumpMap: ReadMapBlock(sub, material.BumpMap()); break;
+            case kSpecularMap: ReadMapBlock(sub, material.SpecularMap()); break;
             case kReflectionMap: {
                 // The strength is taken from inside the first sub-chunk, then
                 // a map-name chunk must follow or the material is dropped.
@@ -306,8 +282,7 @@ void L3DS::ReadMaterialBlock(const ChunkInfo& chunk) {
                 }
                 break;
             }
-            default:
-                break;
+            default: break;
         }
         LeaveChunk(sub);
         sub = ReadChunkHeader();
@@ -347,32 +322,19 @@ void L3DS::ReadMapBlock(const ChunkInfo& chunk, MaterialMap& map) {
     ChunkInfo sub = ReadChunkHeader();
     while (sub.end <= chunk.end && !IsBroken(sub)) {
         switch (sub.id) {
-            case kPercentInt:
-                map.strength = static_cast<int16_t>(ReadU16()) / 100.0f;
-                break;
+            case kPercentInt: map.strength = static_cast<int16_t>(ReadU16()) / 100.0f; break;
             case kMapName: {
                 char name[20] = {};
                 ReadName(name, 20);
                 std::strcpy(map.file_name, name);
                 break;
             }
-            case kMapUScale:
-                map.u_scale = ReadF32();
-                break;
-            case kMapVScale:
-                map.v_scale = ReadF32();
-                break;
-            case kMapUOffset:
-                map.u_offset = ReadF32();
-                break;
-            case kMapVOffset:
-                map.v_offset = ReadF32();
-                break;
-            case kMapRotation:
-                map.rotation = ReadF32();
-                break;
-            default:
-                break;
+            case kMapUScale: map.u_scale = ReadF32(); break;
+            case kMapVScale: map.v_scale = ReadF32(); break;
+            case kMapUOffset: map.u_offset = ReadF32(); break;
+            case kMapVOffset: map.v_offset = ReadF32(); break;
+            case kMapRotation: map.rotation = ReadF32(); break;
+            default: break;
         }
         LeaveChunk(sub);
         sub = ReadChunkHeader();
@@ -397,9 +359,7 @@ void L3DS::ReadMeshBlock(const ChunkInfo& chunk) {
                 }
                 break;
             }
-            case kFaceList:
-                ReadFaceBlock(sub, mesh);
-                break;
+            case kFaceList: ReadFaceBlock(sub, mesh); break;
             case kTexCoords: {
                 const uint16_t count = ReadU16();
                 if (mesh.VertexCount() == 0) mesh.ResizeVertices(count);
@@ -418,8 +378,7 @@ void L3DS::ReadMeshBlock(const ChunkInfo& chunk) {
                 mesh.StoreMatrix(matrix);
                 break;
             }
-            default:
-                break;
+            default: break;
         }
         LeaveChunk(sub);
         if (sub.end >= chunk.end) break;

@@ -22,7 +22,7 @@
 #include "model3ds/scene.h"
 
 class LImporter {
-  public:
+public:
     LImporter() { Reset(); }
     virtual ~LImporter() { Reset(); }
     LImporter(const LImporter&) = delete;
@@ -42,7 +42,7 @@ class LImporter {
     // The first material whose name equals `name` exactly, or null.
     LMaterial* MaterialByName(const char* name);
 
-  protected:
+protected:
     std::vector<LLight> lights_;
     std::vector<LMesh> meshes_;
     std::vector<LMaterial> materials_;
@@ -55,7 +55,7 @@ struct ChunkInfo {
 };
 
 class L3DS : public LImporter {
-  public:
+public:
     enum class Preparation { kPrepare, kSkip };
 
     explicit L3DS(const char* file_name, Preparation preparation = Preparation::kPrepare);
@@ -66,7 +66,7 @@ class L3DS : public LImporter {
     bool LoadModel(const char* file_name) override;
     bool LoadMemory(const uint8_t* data, size_t size);
 
-  private:
+private:
     static constexpr int kSeekSet = 1900;
     static constexpr int kSeekCurrent = 1901;
 

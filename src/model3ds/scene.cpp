@@ -6,13 +6,9 @@ namespace {
 const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 }  // namespace
 
-LMesh::LMesh() {
-    MakeEmpty();
-}
+LMesh::LMesh() { MakeEmpty(); }
 
-LMesh::~LMesh() {
-    MakeEmpty();
-}
+LMesh::~LMesh() { MakeEmpty(); }
 
 void LMesh::MakeEmpty() {
     vertices_.clear();
@@ -56,9 +52,7 @@ uint32_t LMesh::AddMaterialId(uint32_t id) {
     return static_cast<uint32_t>(material_ids_.size() - 1);
 }
 
-void LMesh::StoreMatrix(const float matrix[16]) {
-    std::memcpy(matrix_, matrix, sizeof matrix_);
-}
+void LMesh::StoreMatrix(const float matrix[16]) { std::memcpy(matrix_, matrix, sizeof matrix_); }
 
 uint32_t LMesh::DuplicateVertex(uint32_t v) {
     // Copies first: push_back may reallocate under a reference into the list.

@@ -53,7 +53,7 @@ static_assert(sizeof(TexCoord) == 8, "TexCoord must be two packed floats");
 static_assert(sizeof(Face) == 6, "Face must be three packed 16-bit indices");
 
 class LObject {
-  public:
+public:
     LObject() = default;
     LObject(const LObject&) = default;
     LObject& operator=(const LObject&) = default;
@@ -63,12 +63,12 @@ class LObject {
     virtual void Rename(const std::string& name) { name_ = name; }
     bool HasName(const std::string& name) const { return name_ == name; }
 
-  private:
+private:
     std::string name_;
 };
 
 class LMesh : public LObject {
-  public:
+public:
     LMesh();
     LMesh(const LMesh&) = default;
     LMesh& operator=(const LMesh&) = default;
@@ -108,7 +108,7 @@ class LMesh : public LObject {
     void ComputeNormals();
     void ComputeTangentSpace();
 
-  private:
+private:
     // Appends a copy of vertex v to every per-vertex list; returns the new index.
     uint32_t DuplicateVertex(uint32_t v);
 
@@ -138,7 +138,7 @@ struct Colour {
 };
 
 class LMaterial : public LObject {
-  public:
+public:
     LMaterial() = default;
     LMaterial(const LMaterial&) = default;
     LMaterial& operator=(const LMaterial&) = default;
@@ -170,7 +170,7 @@ class LMaterial : public LObject {
     const MaterialMap& TextureMap1() const { return texture_map1_; }
     const MaterialMap& ReflectionMap() const { return reflection_map_; }
 
-  private:
+private:
     static float Clamp01(float v) { return v < 0 ? 0.0f : (v > 1 ? 1.0f : v); }
 
     uint32_t id_ = 0;
@@ -189,7 +189,7 @@ class LMaterial : public LObject {
 };
 
 class LLight : public LObject {
-  public:
+public:
     LLight() = default;
     LLight(const LLight&) = default;
     LLight& operator=(const LLight&) = default;
@@ -207,7 +207,7 @@ class LLight : public LObject {
     const Colour& GetColour() const { return colour_; }
     bool IsSpotlight() const { return spotlight_; }
 
-  private:
+private:
     Vec3 position_;
     Colour colour_;
     bool spotlight_ = false;

@@ -17,9 +17,7 @@ std::string ExecutableFolder() {
     return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
 }
 
-void* Open(const std::string& path) {
-    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-}
+void* Open(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
 
 }  // namespace
 

@@ -29,11 +29,11 @@ void* OpenPluginLibrary(const std::string& file_name);
 namespace Effekter {
 
 class PluginLoader : public Effekt {
-  public:
+public:
     PluginLoader(int start, int end, const std::string& file_name, FILE* script);
     void Draw(uint32_t demo_time, float beat) override;
 
-  private:
+private:
     void* library_ = nullptr;
     DemoPluginInitFunction init_ = nullptr;
     DemoPluginDrawFunction draw_ = nullptr;

@@ -6,9 +6,7 @@
 
 namespace {
 
-DisplayMode Mode(int w, int h, int bpp = 32, int hz = 60) {
-    return {w, h, bpp, hz};
-}
+DisplayMode Mode(int w, int h, int bpp = 32, int hz = 60) { return {w, h, bpp, hz}; }
 
 std::vector<std::string> Lines(const ModeList& list) {
     std::vector<std::string> lines;

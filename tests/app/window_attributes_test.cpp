@@ -33,7 +33,7 @@ TEST(SampleCount, EightWhenOfferedElseTheMost) {
 
 // Opens a window with the settings in a fresh SDL video session.
 class VideoWindow : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (!getenv("DISPLAY")) GTEST_SKIP() << "no display";
         // The hint and the GLX queries are about X11: no other video driver.

@@ -32,9 +32,7 @@ void MaybeSavePicture(const std::string& name) {
     std::fclose(f);
 }
 
-int Brightness(const Rgba& p) {
-    return p.r + p.g + p.b;
-}
+int Brightness(const Rgba& p) { return p.r + p.g + p.b; }
 
 }  // namespace
 

@@ -77,9 +77,7 @@ std::string WriteQuadFile(const ScratchDir& dir) {
     return path;
 }
 
-int Brightness(const Rgba& p) {
-    return p.r + p.g + p.b;
-}
+int Brightness(const Rgba& p) { return p.r + p.g + p.b; }
 
 // Writes the back buffer to $DEMO_TEST_PICTURES/<name>.ppm when that is set.
 void MaybeSavePicture(const std::string& name) {

@@ -94,9 +94,7 @@ ClipInfo DecodeClip(const std::string& path) {
     return info;
 }
 
-float Brightness(const Image& img, int x, int y) {
-    return Luma(img.at(x, y));
-}
+float Brightness(const Image& img, int x, int y) { return Luma(img.at(x, y)); }
 
 // Mean colour difference between two columns of the picture.
 double ColumnDifference(const Image& img, int a, int b) {

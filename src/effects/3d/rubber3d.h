@@ -24,7 +24,7 @@
 namespace Effekter {
 
 class Rubber3d : public Effekt {
-  public:
+public:
     static constexpr int kStrips = 125;
     static constexpr uint32_t kSeed = 72;
 
@@ -45,7 +45,7 @@ class Rubber3d : public Effekt {
     Vec3 ModelPosition(uint32_t demo_time, float fade) const;
     uint32_t LastBeatTime() const { return last_beat_time_; }
 
-  private:
+private:
     MeshDisplayList model_;
     CTextureFreeImage environment_;
     CTextureFreeImage background_;

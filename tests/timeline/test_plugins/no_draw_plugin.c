@@ -10,6 +10,4 @@ DEMO_PLUGIN_EXPORT void Init(FILE* script, int start, int end) {
     ++init_calls;
 }
 
-DEMO_PLUGIN_EXPORT int ProbeInitCalls(void) {
-    return init_calls;
-}
+DEMO_PLUGIN_EXPORT int ProbeInitCalls(void) { return init_calls; }

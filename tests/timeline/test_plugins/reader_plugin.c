@@ -23,24 +23,10 @@ void Draw(int demo_time, float beat) {
     last_beat = beat;
 }
 
-DEMO_PLUGIN_EXPORT int ProbeInitCalls(void) {
-    return init_calls;
-}
-DEMO_PLUGIN_EXPORT int ProbeDrawCalls(void) {
-    return draw_calls;
-}
-DEMO_PLUGIN_EXPORT int ProbeStart(void) {
-    return last_start;
-}
-DEMO_PLUGIN_EXPORT int ProbeEnd(void) {
-    return last_end;
-}
-DEMO_PLUGIN_EXPORT int ProbeTime(void) {
-    return last_time;
-}
-DEMO_PLUGIN_EXPORT float ProbeBeat(void) {
-    return last_beat;
-}
-DEMO_PLUGIN_EXPORT const char* ProbeLine(int i) {
-    return lines[i & 1];
-}
+DEMO_PLUGIN_EXPORT int ProbeInitCalls(void) { return init_calls; }
+DEMO_PLUGIN_EXPORT int ProbeDrawCalls(void) { return draw_calls; }
+DEMO_PLUGIN_EXPORT int ProbeStart(void) { return last_start; }
+DEMO_PLUGIN_EXPORT int ProbeEnd(void) { return last_end; }
+DEMO_PLUGIN_EXPORT int ProbeTime(void) { return last_time; }
+DEMO_PLUGIN_EXPORT float ProbeBeat(void) { return last_beat; }
+DEMO_PLUGIN_EXPORT const char* ProbeLine(int i) { return lines[i & 1]; }
