@@ -28,25 +28,6 @@ using Effekter::Stroboskop;
 
 namespace {
 
-// Writes the back buffer to $DEMO_TEST_PICTURES/<name>.png when that is set.
-void MaybeSavePicture(const std::string& name) {
-    const char* dir = std::getenv("DEMO_TEST_PICTURES");
-    if (!dir) return;
-    const int w = WindowWidth(), h = WindowHeight();
-    const std::vector<uint8_t> pixels = ReadPixels(0, 0, w, h);
-    FIBITMAP* dib = FreeImage_Allocate(w, h, 24);
-    for (int y = 0; y < h; ++y) {
-        BYTE* line = FreeImage_GetScanLine(dib, y);  // bottom row first, as read
-        for (int x = 0; x < w; ++x) {
-            line[3 * x + FI_RGBA_RED] = pixels[(y * w + x) * 4];
-            line[3 * x + FI_RGBA_GREEN] = pixels[(y * w + x) * 4 + 1];
-            line[3 * x + FI_RGBA_BLUE] = pixels[(y * w + x) * 4 + 2];
-        }
-    }
-    FreeImage_Save(FIF_PNG, dib, (std::string(dir) + "/" + name + ".png").c_str(), 0);
-    FreeImage_Unload(dib);
-}
-
 // Writes a w x h PNG of one colour (named as the effect names it; the type
 // comes from the content).
 void WriteFlatImage(const ScratchDir& dir, const std::string& relative, int r, int g, int b) {

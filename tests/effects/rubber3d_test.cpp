@@ -17,21 +17,6 @@ using Effekter::Rubber3d;
 
 namespace {
 
-// Writes the back buffer to $DEMO_TEST_PICTURES/<name>.ppm when that is set.
-void MaybeSavePicture(const std::string& name) {
-    const char* dir = std::getenv("DEMO_TEST_PICTURES");
-    if (!dir) return;
-    const int w = WindowWidth(), h = WindowHeight();
-    const std::vector<uint8_t> pixels = ReadPixels(0, 0, w, h);
-    std::FILE* f = std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb");
-    if (!f) return;
-    std::fprintf(f, "P6\n%d %d\n255\n", w, h);
-    for (int y = h - 1; y >= 0; --y) {
-        for (int x = 0; x < w; ++x) std::fwrite(&pixels[(y * w + x) * 4], 1, 3, f);
-    }
-    std::fclose(f);
-}
-
 int Brightness(const Rgba& p) { return p.r + p.g + p.b; }
 
 }  // namespace

@@ -79,20 +79,6 @@ std::string WriteQuadFile(const ScratchDir& dir) {
 
 int Brightness(const Rgba& p) { return p.r + p.g + p.b; }
 
-// Writes the back buffer to $DEMO_TEST_PICTURES/<name>.ppm when that is set.
-void MaybeSavePicture(const std::string& name) {
-    const char* dir = std::getenv("DEMO_TEST_PICTURES");
-    if (!dir) return;
-    const std::vector<uint8_t> pixels = ReadPixels(0, 0, 640, 480);
-    std::FILE* f = std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb");
-    if (!f) return;
-    std::fprintf(f, "P6\n640 480\n255\n");
-    for (int y = 479; y >= 0; --y) {
-        for (int x = 0; x < 640; ++x) std::fwrite(&pixels[(y * 640 + x) * 4], 1, 3, f);
-    }
-    std::fclose(f);
-}
-
 bool AnyClientArrayEnabled() {
     return glIsEnabled(GL_VERTEX_ARRAY) || glIsEnabled(GL_NORMAL_ARRAY) ||
            glIsEnabled(GL_COLOR_ARRAY) || glIsEnabled(GL_TEXTURE_COORD_ARRAY);

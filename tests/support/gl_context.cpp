@@ -1,6 +1,9 @@
 #include "support/gl_context.h"
 
+#include <FreeImage.h>
 #include <SDL/SDL.h>
+
+#include <cstdlib>
 
 #include "render/gl_guards.h"
 
@@ -54,4 +57,24 @@ std::vector<uint8_t> ReadPixels(int x, int y, int width, int height) {
 Rgba PixelAt(int x, int y) {
     const std::vector<uint8_t> p = ReadPixels(x, y, 1, 1);
     return {p[0], p[1], p[2], p[3]};
+}
+
+void MaybeSavePicture(const std::string& name) {
+    const char* dir = std::getenv("DEMO_TEST_PICTURES");
+    if (!dir) return;
+    const int w = WindowWidth(), h = WindowHeight();
+    const std::vector<uint8_t> pixels = ReadPixels(0, 0, w, h);
+    FIBITMAP* dib = FreeImage_Allocate(w, h, 24);
+    if (!dib) return;
+    for (int y = 0; y < h; ++y) {
+        BYTE* line = FreeImage_GetScanLine(dib, y);  // bottom row first, as read
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* p = &pixels[(static_cast<size_t>(y) * w + x) * 4];
+            line[3 * x + FI_RGBA_RED] = p[0];
+            line[3 * x + FI_RGBA_GREEN] = p[1];
+            line[3 * x + FI_RGBA_BLUE] = p[2];
+        }
+    }
+    FreeImage_Save(FIF_PNG, dib, (std::string(dir) + "/" + name + ".png").c_str(), 0);
+    FreeImage_Unload(dib);
 }

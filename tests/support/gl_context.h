@@ -5,6 +5,7 @@
 #include <GL/glew.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // Opens the window (first call only) at the given size and puts GL into the
@@ -24,6 +25,11 @@ struct Rgba {
     int r, g, b, a;
 };
 Rgba PixelAt(int x, int y);
+
+// Writes the back buffer to $DEMO_TEST_PICTURES/<name>.png when that
+// variable is set, so a person can look at what a test drew. Does nothing
+// otherwise.
+void MaybeSavePicture(const std::string& name);
 
 // Skips the current test when there is no GL context.
 #define REQUIRE_GL()                                                  \
