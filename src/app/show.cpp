@@ -16,7 +16,7 @@
 #include "platform/message_box.h"
 #include "platform/tweak_panel.h"
 #include "render/gl_guards.h"
-#include "timeline/factory.h"
+#include "factory/factory.h"
 #include "timeline/script.h"
 
 namespace {

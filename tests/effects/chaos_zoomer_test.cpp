@@ -8,7 +8,7 @@
 #include "platform/random.h"
 #include "render/gl_guards.h"
 #include "support/gl_context.h"
-#include "timeline/factory.h"
+#include "factory/factory.h"
 
 using namespace Effekter;
 

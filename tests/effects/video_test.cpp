@@ -11,7 +11,7 @@
 #include "render/gl_guards.h"
 #include "support/gl_context.h"
 #include "support/test_paths.h"
-#include "timeline/factory.h"
+#include "factory/factory.h"
 
 using namespace Effekter;
 using namespace video_test;

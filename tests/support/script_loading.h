@@ -10,7 +10,7 @@
 
 #include "platform/failure.h"
 #include "support/test_paths.h"
-#include "timeline/factory.h"
+#include "factory/factory.h"
 #include "timeline/presenter.h"
 #include "timeline/script.h"
 

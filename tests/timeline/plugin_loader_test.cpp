@@ -15,7 +15,7 @@
 #include "support/gl_context.h"
 #include "support/script_loading.h"
 #include "support/test_paths.h"
-#include "timeline/factory.h"
+#include "factory/factory.h"
 #include "timeline/plugin_loader.h"
 #include "timeline/presenter.h"
 #include "timeline/script.h"

@@ -9,7 +9,7 @@
 #include "support/gl_context.h"
 #include "support/script_loading.h"
 #include "support/test_paths.h"
-#include "timeline/factory.h"
+#include "factory/factory.h"
 #include "timeline/presenter.h"
 #include "timeline/script.h"
 

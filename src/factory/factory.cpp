@@ -1,4 +1,4 @@
-#include "timeline/factory.h"
+#include "factory/factory.h"
 
 #include <cstring>
 
