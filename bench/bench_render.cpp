@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "effect_frames.h"
 #include "effects/image/flash_white.h"
 #include "effects/image/stroboskop.h"
 #include "effects/shader/plasma2d.h"
@@ -87,78 +88,6 @@ void BenchJpegLoad() {
     std::printf("\n");
 }
 
-struct Subject {
-    std::string name;
-    std::function<void(uint32_t, float)> draw;
-};
-
-struct FrameResult {
-    double ms = 0;
-    double news_per_frame = 0;
-    double mallocs_per_frame = 0;
-};
-
-// One frame as the frame loop makes it: clear colour and depth, then draw.
-FrameResult Measure(const Subject& subject, int frames) {
-    auto frame = [&](int i) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        const uint32_t t = 5000 + static_cast<uint32_t>(i) * 17;
-        const float beat = 0.5f + 0.5f * std::sin(i * 0.3f);
-        subject.draw(t, beat);
-    };
-    for (int i = 0; i < 20; ++i) frame(i);  // warm up shaders and caches
-    glFinish();
-    FrameResult r;
-    const double start = NowMs();
-    for (int i = 0; i < frames; ++i) frame(i);
-    glFinish();
-    r.ms = (NowMs() - start) / frames;
-
-    const int counted = 100;
-    bench::StartCountingAllocations();
-    for (int i = 0; i < counted; ++i) frame(i);
-    const bench::Allocations allocations = bench::StopCountingAllocations();
-    glFinish();
-    r.news_per_frame = static_cast<double>(allocations.news) / counted;
-    r.mallocs_per_frame = static_cast<double>(allocations.mallocs) / counted;
-    return r;
-}
-
-void BenchEffects(int width, int height, int frames) {
-    SetWindowSize(width, height);
-    ResetGlState();
-    CTextureFreeImage water;
-    water.Load("data/plasma/__water.jpg");
-    Effekter::FlashWhite flash(0, 1000000);
-    Effekter::Stroboskop strobo(0, 1000000);
-    Effekter::Plasma2D plasma(0, 1000000, 1);
-
-    const std::vector<Subject> subjects = {
-        {"clear only", [](uint32_t, float) {}},
-        {"plain textured quad",
-         [&](uint32_t, float) {
-             Ortho2DScope view;
-             MatrixScope matrix;
-             glTranslatef(0, 0, -1);
-             TextureBind bind(water);
-             Quad(1, 1).Draw(1, 1);
-         }},
-        {"FlashWhite", [&](uint32_t t, float b) { flash.Draw(t, b); }},
-        {"Stroboskop", [&](uint32_t t, float b) { strobo.Draw(t, b); }},
-        {"Plasma2D", [&](uint32_t t, float b) { plasma.Draw(t, b); }},
-    };
-    std::vector<FrameResult> results;
-    for (const Subject& s : subjects) results.push_back(Measure(s, frames));
-    const double clear = results[0].ms, quad = results[1].ms;
-    for (size_t i = 0; i < subjects.size(); ++i) {
-        const FrameResult& r = results[i];
-        std::printf("  %4d x %-4d  %-20s %9.3f %10.2f %12.2f %10.2f %12.2f\n", width, height,
-                    subjects[i].name.c_str(), r.ms, r.ms / quad, (r.ms - clear) / (quad - clear),
-                    r.news_per_frame, r.mallocs_per_frame);
-    }
-    ResetGlState();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -170,15 +99,19 @@ int main(int argc, char** argv) {
     std::printf("GL renderer: %s\n\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     BenchJpegLoad();
 
-    std::printf("Frame time over %d frames (clear + draw, glFinish at the end)\n", frames);
-    std::printf("  %-11s  %-20s %9s %10s %12s %10s %12s\n", "size", "subject", "ms/frame", "x quad",
-                "x quad-clear", "new/frame", "malloc/frame");
-    BenchEffects(640, 480, frames);
-    BenchEffects(1024, 768, frames);
-    std::printf(
-        "\n  x quad: frame time over the plain quad frame; x quad-clear: the drawing alone\n"
-        "  over the quad's drawing (clear time taken off both). new/frame counts operator\n"
-        "  new (the effects' own heap use, must be 0); malloc/frame counts every malloc of\n"
-        "  the main thread, the GL driver's included.\n");
+    bench::PrintEffectFrameHeader(frames);
+    for (auto [width, height] : {std::pair{640, 480}, std::pair{1024, 768}}) {
+        bench::PrintEffectFrameTable(width, height, frames, [] {
+            return std::vector<bench::Subject>{
+                bench::EffectSubject("FlashWhite",
+                                     std::make_shared<Effekter::FlashWhite>(0, 1000000)),
+                bench::EffectSubject("Stroboskop",
+                                     std::make_shared<Effekter::Stroboskop>(0, 1000000)),
+                bench::EffectSubject("Plasma2D",
+                                     std::make_shared<Effekter::Plasma2D>(0, 1000000, 1)),
+            };
+        });
+    }
+    bench::PrintEffectFrameFooter();
     return 0;
 }

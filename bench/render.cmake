@@ -5,7 +5,8 @@
 # Both need a display (run under xvfb-run) and the source root as working
 # directory; bench_frame_loop also runs the demo target.
 add_executable(bench_render ${CMAKE_CURRENT_LIST_DIR}/bench_render.cpp)
-target_link_libraries(bench_render PRIVATE bench_support test_support effects render platform
+target_link_libraries(bench_render PRIVATE bench_support effect_frames test_support effects
+                      render platform
                       FreeImage::FreeImage)
 
 add_executable(bench_frame_loop ${CMAKE_CURRENT_LIST_DIR}/bench_frame_loop.cpp)
