@@ -69,7 +69,7 @@ bool TweakBar::AddVarRW(const char* name, TweakType type, void* value, const cha
         return false;
     }
     const bool known = type == TW_TYPE_INT32 || type == TW_TYPE_FLOAT || type == TW_TYPE_DIR3F ||
-                       Enum(type) != nullptr;
+                       type == TW_TYPE_COLOR4F || Enum(type) != nullptr;
     if (!known) {
         DebugOutputFormat("Tweak bar '%s': variable '%s' has an unknown type %d\n", title_.c_str(),
                           name, static_cast<int>(type));
@@ -188,6 +188,7 @@ void DrawVariable(const TweakBar& bar, const TweakVariable& v) {
         case TW_TYPE_INT32: ImGui::InputInt(label, static_cast<int*>(v.value)); break;
         case TW_TYPE_FLOAT: ImGui::DragFloat(label, static_cast<float*>(v.value), 0.1f); break;
         case TW_TYPE_DIR3F: ImGui::DragFloat3(label, static_cast<float*>(v.value), 0.1f); break;
+        case TW_TYPE_COLOR4F: ImGui::ColorEdit4(label, static_cast<float*>(v.value)); break;
         default:
             if (const TweakEnum* e = bar.Enum(v.type))
                 DrawEnum(label, *e, static_cast<int*>(v.value));

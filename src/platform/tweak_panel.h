@@ -23,13 +23,14 @@
 //
 // Dear ImGui backend (its OpenGL 2 fixed-function renderer):
 //   [X] int32 (InputInt), float (DragFloat), dir3f as three floats
-//       (DragFloat3) and enumerations of named int values (Combo)
+//       (DragFloat3), color4f (ColorEdit4) and enumerations of named int
+//       values (Combo)
 //   [X] labels from a definition string: label='...' (also "..." or `...`,
 //       or a single unquoted word); without a label the name is shown
 //   [X] mouse input fed by the host through TweakPanelMouse
 //   [ ] keyboard input: typing into fields, Tab and Enter are not wired
 //   [ ] other definition keys (min, max, step, help, group, ...) are ignored
-//   [ ] read-only variables, callbacks, strings, colours, quaternions
+//   [ ] read-only variables, callbacks, strings, quaternions
 //   [ ] several bars in one frame; bars placed from definitions
 //   [ ] saving settings: nothing is written to disk
 #pragma once
@@ -41,9 +42,10 @@
 // Value types. Enumerations get further types from TweakBar::DefineEnum.
 enum TweakType : int {
     TW_TYPE_UNDEF = 0,
-    TW_TYPE_INT32 = 1,  // int32_t
-    TW_TYPE_FLOAT = 2,  // float
-    TW_TYPE_DIR3F = 3,  // float[3], e.g. a Vec3
+    TW_TYPE_INT32 = 1,    // int32_t
+    TW_TYPE_FLOAT = 2,    // float
+    TW_TYPE_DIR3F = 3,    // float[3], e.g. a Vec3
+    TW_TYPE_COLOR4F = 4,  // float[4], red, green, blue, alpha in 0..1
 };
 
 // One named value of an enumeration.
