@@ -49,7 +49,7 @@ void DemoWindow::SwapAndPoll() {
                 default: break;
             }
         } else if (event.type == SDL_QUIT) {
-            Fail("You quit?");
+            EndShow("You quit?");
         }
     }
 }

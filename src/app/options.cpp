@@ -94,5 +94,13 @@ const char* UsageText() {
            "  --to MS         last captured demo time (default: the end of the last entry)\n"
            "  --help          show this text\n"
            "\n"
-           "Keys: Escape quits, the left and right arrows seek one second.\n";
+           "Keys: Escape quits, the left and right arrows seek one second.\n"
+           "\n"
+           "Exit status:\n"
+           "  0    the show ended: Escape, an EndDemo entry (\"End of show\"), or the\n"
+           "       window closed or the process interrupted (\"You quit?\"); also --help\n"
+           "  1    a failure (missing file, unknown entry, broken shader, ...), also\n"
+           "       a capture range that holds no frame\n"
+           "  2    a bad option\n"
+           "  255  the settings dialog was cancelled\n";
 }

@@ -50,7 +50,8 @@ int RunShow(const Options& options) {
     if (!capturing) InitAudioOutput();
 
     DisplaySettings settings;
-    if (!options.no_dialog && !capturing && ShowDisplaySettingsDialog(settings) == 0) return -1;
+    if (!options.no_dialog && !capturing && ShowDisplaySettingsDialog(settings) == 0)
+        return kExitCancelled;
     if (options.windowed || capturing) settings.windowed = true;
     // Capture never waits for the display: frames go to files, not the screen.
     if (capturing) settings.vertical_sync = false;
@@ -91,7 +92,7 @@ int RunShow(const Options& options) {
         }
         TweakTerminate();
         DestroyEffects(effects);
-        return 0;
+        return kExitShowEnded;
     } catch (const DemoFailure& failure) {
         // By now the effects, the texturing guard and the window are gone,
         // newest first, so the window has disappeared before the message.
@@ -99,6 +100,6 @@ int RunShow(const Options& options) {
         DebugOutput(failure.what());
         DebugOutput("\n");
         if (!options.no_dialog) ShowErrorMessageBox(failure.text());
-        return 0;
+        return failure.IsNormalEnd() ? kExitShowEnded : kExitFailure;
     }
 }

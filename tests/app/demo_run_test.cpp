@@ -44,19 +44,35 @@ TEST(DemoRun, EndDemoEndsTheShowWithItsMessage) {
     EXPECT_NE(r.err.find("data/none.ogg"), std::string::npos) << r.err;
 }
 
-TEST(DemoRun, FailuresOfTheScript) {
+// Every failure ends the process with status 1, so a script running the
+// show can tell a broken show from a good one.
+TEST(DemoRun, FailuresExitWithStatusOne) {
     REQUIRE_DISPLAY();
+    const std::string args = "--no-dialog --windowed --size 320x240";
     ScratchDir empty;
-    CommandResult r = RunDemo(empty, "--no-dialog --windowed --size 320x240");
-    EXPECT_EQ(r.exit_code, 0);
+    CommandResult r = RunDemo(empty, args);
+    EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find("Exception: Unable to load data/demo.txt\n"), std::string::npos) << r.err;
 
     ScratchDir unknown;
     unknown.Write("data/demo.txt", "m.ogg\n0\n1\nStroboscope\n0\n1000\n");
-    r = RunDemo(unknown, "--no-dialog --windowed --size 320x240");
-    EXPECT_EQ(r.exit_code, 0);
+    r = RunDemo(unknown, args);
+    EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find("Exception: Unknown entry 'Stroboscope' in file, please correct\n"),
               std::string::npos)
+        << r.err;
+
+    ScratchDir no_shader;  // Plasma2D's shader is not there
+    no_shader.Write("data/demo.txt", "m.ogg\n0\n1\nPlasma2D\n0\n1000\n7\n");
+    r = RunDemo(no_shader, args);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Exception: "), std::string::npos) << r.err;
+
+    ScratchDir no_plugin;
+    no_plugin.Write("data/demo.txt", "m.ogg\n0\n1\nPlugin\n0\n1000\n./libnone.so\n");
+    r = RunDemo(no_plugin, args);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Exception: Unable to load plugin: ./libnone.so\n"), std::string::npos)
         << r.err;
 }
 
@@ -146,6 +162,23 @@ TEST(DemoRun, EscapeReleaseQuitsQuietly) {
     EXPECT_EQ(text.find("Exception"), std::string::npos) << text;
 }
 
+// An interrupt or termination signal ends the show the way closing the
+// window does: "You quit?" and status 0.
+TEST(DemoRun, SignalEndsTheShowWithYouQuit) {
+    REQUIRE_DISPLAY();
+    if (!HaveTool("xdotool")) GTEST_SKIP() << "xdotool missing";
+    ScratchDir dir;
+    dir.Write("data/demo.txt", "m.ogg\n0\n1\nOverlays\n0\n1000000\n");
+    const std::string err = dir.path() + "/err.txt";
+    const pid_t pid = Spawn(dir, "--no-dialog --windowed --size 320x240", err);
+    const CommandResult found = RunCommand(
+        "xdotool search --sync --onlyvisible --pid " + std::to_string(pid) + " Kilnworks", "/", 30);
+    EXPECT_EQ(found.exit_code, 0) << found.err;
+    kill(pid, SIGTERM);
+    EXPECT_EQ(WaitExit(pid, 20), 0);
+    EXPECT_NE(ReadFile(err).find("Exception: You quit?\n"), std::string::npos) << ReadFile(err);
+}
+
 TEST(DemoRun, FailureShowsAMessageBoxWithoutNoDialog) {
     REQUIRE_DISPLAY();
     if (!HaveTool("xdotool")) GTEST_SKIP() << "xdotool missing";
@@ -172,7 +205,7 @@ TEST(DemoRun, FailureShowsAMessageBoxWithoutNoDialog) {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
     }
     EXPECT_TRUE(closed_box) << "no message box titled Error appeared";
-    EXPECT_EQ(WaitExit(pid, 20), 0);
+    EXPECT_EQ(WaitExit(pid, 20), 1);
     EXPECT_NE(ReadFile(err).find("Exception: Unable to load data/demo.txt\n"), std::string::npos);
 }
 

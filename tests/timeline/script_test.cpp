@@ -148,6 +148,7 @@ TEST(LoadDemoScript, MissingFile) {
         FAIL() << "no failure raised";
     } catch (const DemoFailure& f) {
         EXPECT_EQ(f.text(), "Unable to load /nonexistent/x.txt");
+        EXPECT_FALSE(f.IsNormalEnd());
     }
 }
 
@@ -167,6 +168,7 @@ TEST(Effekt, WindowIsStrictAndUnsigned) {
         Effekter::EndDemo(0, 1).Draw(0, 0);
     } catch (const DemoFailure& f) {
         EXPECT_EQ(f.text(), "End of show");
+        EXPECT_TRUE(f.IsNormalEnd());  // the process exits with 0
     }
 }
 
