@@ -50,8 +50,7 @@ int RunShow(const Options& options) {
     if (!capturing) InitAudioOutput();
 
     DisplaySettings settings;
-    if (!options.no_dialog && !capturing && ShowDisplaySettingsDialog(settings) == 0)
-        return kExitCancelled;
+    if (!options.Unattended() && ShowDisplaySettingsDialog(settings) == 0) return kExitCancelled;
     if (options.windowed || capturing) settings.windowed = true;
     // Capture never waits for the display: frames go to files, not the screen.
     if (capturing) settings.vertical_sync = false;
@@ -99,7 +98,8 @@ int RunShow(const Options& options) {
         DebugOutput("Exception: ");
         DebugOutput(failure.what());
         DebugOutput("\n");
-        if (!options.no_dialog) ShowErrorMessageBox(failure.text());
+        // An unattended run never waits for a box nobody will close.
+        if (!options.Unattended()) ShowErrorMessageBox(failure.text());
         return failure.IsNormalEnd() ? kExitShowEnded : kExitFailure;
     }
 }

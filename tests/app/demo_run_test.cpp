@@ -102,6 +102,24 @@ TEST(DemoRun, CaptureWritesTheExpectedFrames) {
     EXPECT_FALSE(fs::exists(dir.path() + "/out3/000004.png"));
 }
 
+// Without --no-dialog a capture still opens neither the settings dialog nor
+// a message box: it must end by itself (before, it waited on the "End of
+// show" box until the time limit killed it).
+TEST(DemoRun, CaptureNeverWaitsForADialog) {
+    REQUIRE_DISPLAY();
+    ScratchDir dir;
+    dir.Write("data/demo.txt", "m.ogg\n0\n1\nEndDemo\n100\n1000\n");
+    CommandResult r = RunDemo(dir, "--size 160x120 --capture out --fps 10", 40);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.err.find("Exception: End of show\n"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(dir.path() + "/out/000001.png"));
+
+    ScratchDir empty;
+    r = RunDemo(empty, "--size 160x120 --capture out", 40);
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+    EXPECT_NE(r.err.find("Exception: Unable to load data/demo.txt\n"), std::string::npos);
+}
+
 TEST(DemoRun, HelpAndBadOptions) {
     ScratchDir dir;
     CommandResult r = RunDemo(dir, "--help");
