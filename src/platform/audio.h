@@ -19,7 +19,8 @@
 //     23 ms) is assumed between writing a sample and hearing it
 //
 // Call InitAudioOutput once before OpenMusicStream (the window may then call
-// SDL_Init/SDL_Quit freely). Main thread only, except the device callback
+// SDL_Init/SDL_Quit freely). The device stays open until the process ends,
+// where it is closed and SDL shut down. Main thread only, except the device callback
 // inside the implementation. Spectrum(), Position() and SetPosition()
 // allocate nothing.
 #pragma once
