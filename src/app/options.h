@@ -11,7 +11,8 @@
 //                     from + floor(k x 1000 / fps) for every such time <= to
 //   --fps N           capture rate (default 60)
 //   --from MS         first captured demo time (default: the show's first frame)
-//   --to MS           last captured demo time (default: the end of the last entry)
+//   --to MS           last captured demo time (default: the end of the last
+//                     entry the music reaches, at most where the music ends)
 //   --help            list the options
 #pragma once
 

@@ -140,6 +140,7 @@ public:
     void Spectrum(float out[kSpectrumBins]) override {
         analyzer_.Analyze(music_, std::llround(frame_), out);
     }
+    double Length() const override { return music_.seconds(); }
 
 private:
     DecodedMusic music_;  // empty when the file could not be decoded: zeros
@@ -202,6 +203,7 @@ public:
     }
 
     void SetPosition(double seconds) override { Seek(ClampSeek(seconds, music_.frames()), false); }
+    double Length() const override { return music_.seconds(); }
 
     void Spectrum(float out[kSpectrumBins]) override {
         double seconds = Position();

@@ -108,6 +108,72 @@ TEST(DemoRun, CaptureWritesTheExpectedFrames) {
     EXPECT_FALSE(fs::exists(dir.path() + "/out3/000004.png"));
 }
 
+// A WAV file of silence: 16-bit stereo at 44.1 kHz.
+std::string SilentWav(double seconds) {
+    const uint32_t frames = static_cast<uint32_t>(seconds * 44100);
+    const uint32_t data = frames * 4;
+    std::string bytes = "RIFF";
+    auto u32 = [&bytes](uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    auto u16 = [&bytes](uint16_t v) {
+        bytes += static_cast<char>(v & 0xFF);
+        bytes += static_cast<char>(v >> 8);
+    };
+    u32(36 + data);
+    bytes += "WAVEfmt ";
+    u32(16);
+    u16(1);  // PCM
+    u16(2);
+    u32(44100);
+    u32(44100 * 4);
+    u16(4);
+    u16(16);
+    bytes += "data";
+    u32(data);
+    bytes.append(data, '\0');
+    return bytes;
+}
+
+int PngCount(const std::string& folder) {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(folder))
+        count += entry.path().extension() == ".png";
+    return count;
+}
+
+// An entry with a negative end time (a very late one) once made the default
+// capture run for days. By default the capture ends where the music does;
+// and a range that holds no frame is a failure, not silence.
+TEST(DemoRun, CaptureEndsWithTheMusicAndRefusesAnEmptyRange) {
+    REQUIRE_DISPLAY();
+    ScratchDir dir;
+    dir.Write("data/two.wav", SilentWav(2.0));
+    dir.Write("data/demo.txt", "data/two.wav\n0\n1\nOverlays\n0\n-1\n");
+    CommandResult r = RunDemo(dir, "--no-dialog --size 160x120 --capture out --fps 10", 60);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    // Demo times 0, 100, ..., 1900 lie within the music's 2000 ms.
+    EXPECT_EQ(PngCount(dir.path() + "/out"), 20);
+    EXPECT_NE(r.err.find("Capture ends at 1999 ms, where the music ends"), std::string::npos)
+        << r.err;
+
+    r = RunDemo(dir, "--no-dialog --size 160x120 --capture empty --from 5000 --to 1000");
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Exception: Nothing to capture: the range starts at 5000 ms, after its "
+                         "end at 1000 ms\n"),
+              std::string::npos)
+        << r.err;
+
+    // A start offset of 2^31 - 1 puts the show's first frame after the end
+    // of its only entry.
+    ScratchDir late;
+    late.Write("data/demo.txt", "m.ogg\n2147483647\n1\nOverlays\n0\n100000\n");
+    r = RunDemo(late, "--no-dialog --size 160x120 --capture out");
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Exception: Nothing to capture"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(late.path() + "/out/000000.png"));
+}
+
 // Without --no-dialog a capture still opens neither the settings dialog nor
 // a message box: it must end by itself (before, it waited on the "End of
 // show" box until the time limit killed it).
