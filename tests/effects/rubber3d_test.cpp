@@ -68,7 +68,7 @@ TEST(Rubber3dTest, StripsFor1000And1024PixelWindows) {
 TEST(Rubber3dTest, StripStepTakesEachValueWhereItBelongs) {
     const float half_pi = 1.57079633f, pi = 3.14159265f;
     const float sixth_pi = 0.52359878f, third_pi = 1.04719755f;
-    //                r0    r1  r2       r3 r4  r5        r6        r7  r8       r9
+    //                   r0    r1  r2       r3 r4  r5        r6        r7  r8       r9
     const float r[10] = {0.5f, 10, half_pi, 0, 20, sixth_pi, third_pi, 40, half_pi, pi};
     Rubber3d::StripStep step = Rubber3d::ComputeStripStep(r, 500, 0.3f);
     EXPECT_FLOAT_EQ(step.dz, 0.15f);  // r0 x b: the strips' spacing
