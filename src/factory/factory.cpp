@@ -11,6 +11,7 @@
 #include "effects/image/flash_white.h"
 #include "effects/image/stroboskop.h"
 #include "effects/shader/plasma2d.h"
+#include "effects/shader/shader_show.h"
 
 namespace {
 
@@ -29,6 +30,14 @@ std::unique_ptr<Effekt> MakePluginLoader(int start, int end, FILE* script) {
 std::unique_ptr<Effekt> MakePlasma2D(int start, int end, FILE* script) {
     const int seed = ReadScriptInt(script);
     return std::make_unique<Effekter::Plasma2D>(start, end, seed);
+}
+
+// "ShaderShow" takes two further lines: the fragment shader path, then the
+// image path (either may be empty).
+std::unique_ptr<Effekt> MakeShaderShow(int start, int end, FILE* script) {
+    const std::string shader = ReadScriptLine(script);
+    const std::string image = ReadScriptLine(script);
+    return std::make_unique<Effekter::ShaderShow>(start, end, shader.c_str(), image.c_str());
 }
 
 struct FactoryEntry {
@@ -64,7 +73,7 @@ const FactoryEntry kFactoryTable[] = {
     {"Quill3D", nullptr},
     {"Prikker", nullptr},
     {"Video", MakePlain<Effekter::Video>},
-    {"ShaderShow", nullptr},
+    {"ShaderShow", MakeShaderShow},
 };
 
 }  // namespace
