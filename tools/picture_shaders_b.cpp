@@ -37,7 +37,7 @@ Image MakeTowerGrid() {
         const float tone = 0.75f + 0.25f * HashUnit(cx, cy, 11);
         const float grain = Fbm(x / 64, y / 4, 3, 8, 128, 12 + static_cast<uint32_t>(cx + 4 * cy));
         const float dirt = Fbm(x / 128, y / 128, 4, 4, 4, 13);
-        Color steel = Mix(Rgb(70, 86, 104), Rgb(150, 168, 186), tone * (0.7f + 0.3f * grain));
+        Color steel = Mix(Rgb(70, 86, 104), Rgb(150, 168, 186), tone * (0.82f + 0.18f * grain));
         steel = steel * (0.8f + 0.35f * dirt);
         // Rivets near each corner of a plate.
         const float lx = std::fmod(x, cell), ly = std::fmod(y, cell);

@@ -7,6 +7,7 @@
 // One include per effect class.
 #include "effects/3d/rubber3d.h"
 #include "effects/3d/chaos_zoomer.h"
+#include "effects/3d/twist_box.h"
 #include "effects/video/video.h"
 #include "effects/image/flash_white.h"
 #include "effects/image/stroboskop.h"
@@ -64,7 +65,7 @@ const FactoryEntry kFactoryTable[] = {
     {"AlphaBlendImage", nullptr},
     {"Tunnel", nullptr},
     {"Faces", nullptr},
-    {"TwistBox", nullptr},
+    {"TwistBox", MakePlain<Effekter::TwistBox>},
     {"Circles", nullptr},
     {"NanoBall", nullptr},
     {"Overlays", MakePlain<Effekter::Overlays>},
