@@ -13,6 +13,7 @@
 #include "effects/image/stroboskop.h"
 #include "effects/shader/plasma2d.h"
 #include "effects/shader/shader_show.h"
+#include "effects/shader/shader_suite3d.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ const FactoryEntry kFactoryTable[] = {
     {"NanoBall", nullptr},
     {"Overlays", MakePlain<Effekter::Overlays>},
     {"EndDemo", MakePlain<Effekter::EndDemo>},
-    {"ShaderSuite3D", nullptr},
+    {"ShaderSuite3D", MakePlain<Effekter::ShaderSuite3D>},
     {"Quill3D", nullptr},
     {"Prikker", nullptr},
     {"Video", MakePlain<Effekter::Video>},
