@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "effects/effect_checks.h"
 #include "platform/failure.h"
@@ -225,4 +227,42 @@ TEST(ShaderShowTest, BadShaderLinesStopTheShowWithTheirMessage) {
     raised = LoadFailure(OneShowScript(noisy, image)).first;
     ExpectCompilerMessage(raised, noise);
     ResetGlState();
+}
+
+TEST(ShaderShowTest, BundledLayersUseTimeAndBeatAndDrawPictures) {
+    REQUIRE_GL();
+    const std::pair<const char*, const char*> layers[] = {
+        {"data/showshaders/ripple.fs", "data/show/lagoon.jpg"},
+        {"data/showshaders/kaleido.fs", "data/show/glass.jpg"},
+        {"data/showshaders/pulse.fs", "data/show/lagoon.jpg"},
+    };
+    for (const auto& [shader, image] : layers) {
+        SCOPED_TRACE(shader);
+        testing::internal::CaptureStderr();
+        ShaderShow show(0, 100000, shader, image);
+        EXPECT_EQ("", testing::internal::GetCapturedStderr());  // both uniforms used, picture found
+        ResetGlState();
+        show.Draw(12345, 0.8f);
+        MaybeSavePicture(std::string("shader_show_") +
+                         std::string(shader).substr(std::string("data/showshaders/").size()));
+        ExpectFrameLoopState(shader);
+        // A picture over the whole window, not a flat colour, and moving.
+        const std::vector<uint8_t> a = ReadPixels(0, 0, 640, 480);
+        uint8_t lowest = 255, highest = 0;
+        long covered = 0;
+        for (size_t i = 0; i < a.size(); i += 4) {
+            lowest = std::min(lowest, a[i + 1]);
+            highest = std::max(highest, a[i + 1]);
+            if (a[i] + a[i + 1] + a[i + 2] > 0) ++covered;
+        }
+        EXPECT_GT(highest - lowest, 80);
+        EXPECT_GT(covered, static_cast<long>(a.size() / 4 * 9 / 10));
+        ResetGlState();
+        show.Draw(13000, 0.1f);
+        const std::vector<uint8_t> b = ReadPixels(0, 0, 640, 480);
+        long differ = 0;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (std::abs(a[i] - b[i]) > 8) ++differ;
+        EXPECT_GT(differ, static_cast<long>(a.size() / 20));
+    }
 }
