@@ -276,3 +276,19 @@ TEST(ShaderSuite3DTest, BundledMeshAndShadersDrawAGlowingObject) {
     EXPECT_EQ(GL_SRC_COLOR, Integer(GL_BLEND_SRC));
     EXPECT_EQ(GL_ONE_MINUS_SRC_COLOR, Integer(GL_BLEND_DST));
 }
+
+TEST(ShaderSuite3DTest, MissingFilesAreReportedAndNotFatal) {
+    REQUIRE_GL();
+    ScratchDir empty;
+    std::unique_ptr<ShaderSuite3D> effect;
+    testing::internal::CaptureStderr();
+    InDirectory(empty.path(), [&] { effect = std::make_unique<ShaderSuite3D>(0, 10000); });
+    const std::string written = testing::internal::GetCapturedStderr();
+    // No shader files: the program has nothing to link and no uniforms.
+    EXPECT_NE(std::string::npos, written.find("no mesh in \"data/rubber/simple.3ds\""));
+    EXPECT_NE(std::string::npos, written.find("Unable to locate shader handle for: step\n"
+                                              "Unable to locate shader handle for: time\n"));
+    effect->Draw(5000, 0.5f);  // draws nothing, raises nothing
+    EXPECT_EQ(0, PixelAt(320, 240).r);
+    ExpectFrameLoopState("ShaderSuite3D");
+}
