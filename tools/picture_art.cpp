@@ -525,6 +525,9 @@ const std::vector<PictureEntry>& AllPictures() {
         {"misc/border.jpg", 512, 512, false, MakeBorder},
         {"misc/twist.jpg", 512, 512, false, MakeMiscTwist},
         {"ostra/video/frame.png", 512, 512, true, MakeVideoMask},
+        {"__grid.jpg", 512, 512, false, MakeTowerGrid},
+        {"show/glass.jpg", 512, 512, false, MakeShowGlass},
+        {"show/lagoon.jpg", 512, 512, false, MakeShowLagoon},
     };
     return entries;
 }

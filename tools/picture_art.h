@@ -49,5 +49,9 @@ Image MakeMiscEnv();
 Image MakeBorder();
 Image MakeMiscTwist();
 Image MakeVideoMask();
+// picture_shaders_b.cpp: the tower's plates and the ShaderShow pictures.
+Image MakeTowerGrid();
+Image MakeShowGlass();
+Image MakeShowLagoon();
 
 }  // namespace pictures
