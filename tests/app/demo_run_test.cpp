@@ -27,7 +27,7 @@ bool HaveTool(const char* name) {
 #define REQUIRE_DISPLAY() \
     if (!HaveDisplay()) GTEST_SKIP() << "no display"
 
-// The demo runs without the sanitizer options ctest sets for the tests: a
+// The demo runs without any sanitizer options from the environment: a
 // sanitizer build of the demo must carry its own leak suppressions and end
 // with the same exit status as the plain build.
 const char kDemoEnvironment[] = "env -u LSAN_OPTIONS ";
