@@ -31,7 +31,8 @@ double CapturePosition(uint32_t demo_time, uint32_t start_offset) {
 CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t start_offset,
                              uint64_t music_ms) {
     constexpr uint64_t kTimes = uint64_t{1} << 32;  // demo times wrap here
-    // The demo times the music reaches, as at most two stretches [first, last].
+    // The demo times the music reaches, as at most two stretches [first, last]
+    // (first > last: none). Unknown length: every time.
     struct Stretch {
         uint64_t first, last;
     };
