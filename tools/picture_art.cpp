@@ -525,23 +525,56 @@ const std::vector<PictureEntry>& AllPictures() {
         {"misc/border.jpg", 512, 512, false, MakeBorder},
         {"misc/twist.jpg", 512, 512, false, MakeMiscTwist},
         {"ostra/video/frame.png", 512, 512, true, MakeVideoMask},
+        {"ostra/fog/pole1.jpg", 512, 512, false, MakeFogPole},
+        {"ostra/prikker/prik1.png", 256, 256, true, MakePrik1},
+        {"ostra/prikker/prik2.png", 256, 256, true, MakePrik2},
+        {"ostra/prikker/prik3.png", 256, 256, true, MakePrik3},
+        {"ostra/prikker/prik4.png", 256, 256, true, MakePrik4},
+        {"ostra/brum/pastelmand.jpg", 512, 512, false, MakePastelMand},
+        {"ostra/brum/stjern1.jpg", 256, 256, false, MakeBrumStar},
     };
     return entries;
 }
+
+const std::vector<AlphaPictureEntry>& AllAlphaPictures() {
+    static const std::vector<AlphaPictureEntry> entries = {
+        {"ostra/brum/brum.png", 512, 512, MakeBrumSprite},
+    };
+    return entries;
+}
+
+namespace {
+
+// Makes the folder of `path`; false when there is no folder to write into.
+bool MakeFolder(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    return std::filesystem::is_directory(path.parent_path(), ec);
+}
+
+}  // namespace
 
 std::vector<std::string> WriteAllPictures(const std::string& root) {
     std::vector<std::string> failed;
     for (const PictureEntry& e : AllPictures()) {
         std::filesystem::path path = std::filesystem::path(root) / e.path;
-        std::error_code ec;
-        std::filesystem::create_directories(path.parent_path(), ec);
-        if (!std::filesystem::is_directory(path.parent_path(), ec)) {
-            failed.push_back(path.string());  // no folder to write into: skip the drawing
+        if (!MakeFolder(path)) {
+            failed.push_back(path.string());  // skip the drawing
             continue;
         }
         Image img = e.make();
         bool ok = e.png ? SavePng(img, path.string()) : SaveJpeg(img, path.string(), 90);
         if (!ok) failed.push_back(path.string());
+    }
+    for (const AlphaPictureEntry& e : AllAlphaPictures()) {
+        std::filesystem::path path = std::filesystem::path(root) / e.path;
+        if (!MakeFolder(path)) {
+            failed.push_back(path.string());
+            continue;
+        }
+        const AlphaPicture picture = e.make();
+        if (!SavePngWithAlpha(picture.color, picture.alpha, path.string()))
+            failed.push_back(path.string());
     }
     return failed;
 }

@@ -27,7 +27,21 @@ struct PictureEntry {
 
 const std::vector<PictureEntry>& AllPictures();
 
-// Draws and saves every picture under `root`. Returns the paths that could
+// A picture with an alpha channel (0 see-through, 1 opaque), saved as PNG.
+struct AlphaPicture {
+    Image color;
+    Mask alpha;
+};
+
+struct AlphaPictureEntry {
+    const char* path;  // relative to the data root
+    int width, height;
+    AlphaPicture (*make)();
+};
+
+const std::vector<AlphaPictureEntry>& AllAlphaPictures();
+
+// Draws and saves every picture of both lists under `root`. Returns the paths that could
 // not be written (empty when all went well).
 std::vector<std::string> WriteAllPictures(const std::string& root);
 
@@ -49,5 +63,13 @@ Image MakeMiscEnv();
 Image MakeBorder();
 Image MakeMiscTwist();
 Image MakeVideoMask();
+Image MakeFogPole();
+Image MakePrik1();
+Image MakePrik2();
+Image MakePrik3();
+Image MakePrik4();
+Image MakeBrumStar();
+Image MakePastelMand();
+AlphaPicture MakeBrumSprite();
 
 }  // namespace pictures

@@ -244,4 +244,25 @@ bool SavePng(const Image& image, const std::string& path) {
     return Save(image, path, FIF_PNG, PNG_Z_BEST_COMPRESSION);
 }
 
+bool SavePngWithAlpha(const Image& image, const Mask& alpha, const std::string& path) {
+    if (alpha.width() != image.width() || alpha.height() != image.height()) return false;
+    FIBITMAP* dib = FreeImage_Allocate(image.width(), image.height(), 32);
+    if (!dib) return false;
+    std::vector<uint8_t> rgb = ToRgb8(image);
+    for (int y = 0; y < image.height(); ++y) {
+        BYTE* line = FreeImage_GetScanLine(dib, image.height() - 1 - y);
+        const uint8_t* src = &rgb[static_cast<size_t>(y) * image.width() * 3];
+        for (int x = 0; x < image.width(); ++x) {
+            line[x * 4 + FI_RGBA_RED] = src[x * 3];
+            line[x * 4 + FI_RGBA_GREEN] = src[x * 3 + 1];
+            line[x * 4 + FI_RGBA_BLUE] = src[x * 3 + 2];
+            line[x * 4 + FI_RGBA_ALPHA] =
+                static_cast<BYTE>(std::lround(Clamp01(alpha.at(x, y)) * 255.0f));
+        }
+    }
+    bool ok = FreeImage_Save(FIF_PNG, dib, path.c_str(), PNG_Z_BEST_COMPRESSION) != 0;
+    FreeImage_Unload(dib);
+    return ok;
+}
+
 }  // namespace pictures

@@ -117,6 +117,8 @@ float Coverage(float signed_distance, float softness = 1);
 
 bool SaveJpeg(const Image& image, const std::string& path, int quality = 90);
 bool SavePng(const Image& image, const std::string& path);
+// A 32-bit PNG: the image's colours with `alpha` (same size, 0..1) as opacity.
+bool SavePngWithAlpha(const Image& image, const Mask& alpha, const std::string& path);
 // Packs the image into 8-bit RGB bytes, top row first.
 std::vector<uint8_t> ToRgb8(const Image& image);
 

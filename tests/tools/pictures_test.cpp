@@ -120,7 +120,7 @@ double RowDifference(const Image& img, int a, int b) {
 TEST(Pictures, EveryPictureIsWrittenAndDecodesAtItsSizeWithContent) {
     ScratchDir dir;
     EXPECT_TRUE(WriteAllPictures(dir.path()).empty());
-    ASSERT_EQ(AllPictures().size(), 17u);
+    ASSERT_EQ(AllPictures().size(), 24u);
     for (const PictureEntry& e : AllPictures()) {
         Decoded d = DecodeFile(dir.path() + "/" + e.path);
         EXPECT_EQ(d.width, e.width) << e.path;
@@ -131,6 +131,36 @@ TEST(Pictures, EveryPictureIsWrittenAndDecodesAtItsSizeWithContent) {
         EXPECT_EQ(e.width & (e.width - 1), 0) << e.path;
         EXPECT_EQ(e.height & (e.height - 1), 0) << e.path;
     }
+}
+
+TEST(Pictures, AlphaPicturesKeepTheirAlpha) {
+    ScratchDir dir;
+    ASSERT_TRUE(WriteAllPictures(dir.path()).empty());
+    ASSERT_EQ(AllAlphaPictures().size(), 1u);
+    for (const AlphaPictureEntry& e : AllAlphaPictures()) {
+        const std::string path = dir.path() + "/" + e.path;
+        FIBITMAP* dib = FreeImage_Load(FreeImage_GetFileType(path.c_str(), 0), path.c_str(), 0);
+        ASSERT_NE(dib, nullptr) << e.path;
+        EXPECT_EQ(FreeImage_GetBPP(dib), 32u) << e.path;
+        EXPECT_EQ(static_cast<int>(FreeImage_GetWidth(dib)), e.width);
+        EXPECT_EQ(static_cast<int>(FreeImage_GetHeight(dib)), e.height);
+        // See-through round the edge, opaque somewhere inside.
+        int opaque = 0;
+        for (int y = 0; y < e.height; ++y) {
+            const BYTE* line = FreeImage_GetScanLine(dib, y);
+            for (int x = 0; x < e.width; ++x) opaque += line[4 * x + FI_RGBA_ALPHA] == 255;
+        }
+        EXPECT_GT(opaque, e.width * e.height / 10) << e.path;
+        EXPECT_EQ(FreeImage_GetScanLine(dib, 0)[FI_RGBA_ALPHA], 0) << e.path;
+        FreeImage_Unload(dib);
+    }
+    // The bumblebee's stinger reaches the middle of the right edge, where
+    // Brum's stars come out.
+    const AlphaPicture bee = MakeBrumSprite();
+    EXPECT_GT(bee.alpha.at(bee.alpha.width() - 12, bee.alpha.height() / 2), 0.9f);
+    EXPECT_EQ(bee.alpha.at(bee.alpha.width() - 4, bee.alpha.height() / 4), 0.0f);
+    // Wings are half see-through.
+    EXPECT_NEAR(bee.alpha.at(340, 60), 0.5f, 0.1f);
 }
 
 TEST(Pictures, DrawingIsDeterministic) {
@@ -149,7 +179,8 @@ TEST(Pictures, TiledAndDirectionLookupPicturesHaveNoSeam) {
     Case cases[] = {{"water", MakeWater(), true},
                     {"strobo bg", MakeStroboBackground(), false},
                     {"rubber env", MakeRubberEnv(), true},
-                    {"misc env", MakeMiscEnv(), true}};
+                    {"misc env", MakeMiscEnv(), true},
+                    {"fog pole", MakeFogPole(), false}};
     for (const Case& c : cases) {
         int w = c.img.width(), h = c.img.height();
         double inner = ColumnDifference(c.img, w / 2, w / 2 + 1);
@@ -170,6 +201,18 @@ TEST(Pictures, OverlaysAreBlackWhereTheyMustLeaveThePictureAlone) {
              {std::pair{0, 0}, {s / 2, 0}, {0, s / 2}, {s - 1, s / 2}, {s / 2, s - 1}})
             EXPECT_LT(Brightness(img, x, y), 0.02f);
         EXPECT_GT(Brightness(img, s / 2, s / 2), 0.9f);
+    }
+    // Turning sprites fade to black before their edge, all the way round.
+    for (Image img : {MakePrik1(), MakePrik2(), MakePrik3(), MakePrik4(), MakeBrumStar()}) {
+        const int s = img.width();
+        for (auto [x, y] : {std::pair{0, 0},
+                            {s / 2, 0},
+                            {0, s / 2},
+                            {s - 1, s / 2},
+                            {s / 2, s - 1},
+                            {s / 5, s / 5}})
+            EXPECT_LT(Brightness(img, x, y), 0.004f);
+        EXPECT_GT(Brightness(img, s / 2, s / 2), 0.4f);
     }
     for (Image img : {MakeFlower(), MakePortraitVex(), MakePortraitMig(), MakePortraitQuill(),
                       MakePortraitBust()}) {
