@@ -8,7 +8,11 @@
 #include "effects/3d/rubber3d.h"
 #include "effects/3d/chaos_zoomer.h"
 #include "effects/video/video.h"
+#include "effects/image/brum.h"
 #include "effects/image/flash_white.h"
+#include "effects/image/fog_rotator.h"
+#include "effects/image/prikker.h"
+#include "effects/image/quill3d.h"
 #include "effects/image/stroboskop.h"
 #include "effects/shader/plasma2d.h"
 
@@ -43,7 +47,7 @@ const FactoryEntry kFactoryTable[] = {
     {"Stroboskop", MakePlain<Effekter::Stroboskop>},
     {"Rubber3d", MakePlain<Effekter::Rubber3d>},
     {"Plasma2D", MakePlasma2D},
-    {"Brum", nullptr},
+    {"Brum", MakePlain<Effekter::Brum>},
     {"Banger", nullptr},
     {"ColorBox", nullptr},
     {"Zoomba", nullptr},
@@ -51,7 +55,7 @@ const FactoryEntry kFactoryTable[] = {
     {"Solaris", nullptr},
     {"FlashWhite", MakePlain<Effekter::FlashWhite>},
     {"PolarCoords", nullptr},
-    {"FogRotator", nullptr},
+    {"FogRotator", MakePlain<Effekter::FogRotator>},
     {"AlphaBlendImage", nullptr},
     {"Tunnel", nullptr},
     {"Faces", nullptr},
@@ -61,8 +65,8 @@ const FactoryEntry kFactoryTable[] = {
     {"Overlays", MakePlain<Effekter::Overlays>},
     {"EndDemo", MakePlain<Effekter::EndDemo>},
     {"ShaderSuite3D", nullptr},
-    {"Quill3D", nullptr},
-    {"Prikker", nullptr},
+    {"Quill3D", MakePlain<Effekter::Quill3D>},
+    {"Prikker", MakePlain<Effekter::Prikker>},
     {"Video", MakePlain<Effekter::Video>},
     {"ShaderShow", nullptr},
 };
