@@ -63,6 +63,11 @@ Image MakeMiscEnv();
 Image MakeBorder();
 Image MakeMiscTwist();
 Image MakeVideoMask();
+// picture_shaders_b.cpp: the tower's plates and the ShaderShow pictures.
+Image MakeTowerGrid();
+Image MakeShowGlass();
+Image MakeShowLagoon();
+// picture_placed.cpp: FogRotator's pole, Prikker's sprites and Brum's pictures.
 Image MakeFogPole();
 Image MakePrik1();
 Image MakePrik2();

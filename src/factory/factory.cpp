@@ -7,6 +7,7 @@
 // One include per effect class.
 #include "effects/3d/rubber3d.h"
 #include "effects/3d/chaos_zoomer.h"
+#include "effects/3d/twist_box.h"
 #include "effects/video/video.h"
 #include "effects/image/brum.h"
 #include "effects/image/flash_white.h"
@@ -15,6 +16,8 @@
 #include "effects/image/quill3d.h"
 #include "effects/image/stroboskop.h"
 #include "effects/shader/plasma2d.h"
+#include "effects/shader/shader_show.h"
+#include "effects/shader/shader_suite3d.h"
 
 namespace {
 
@@ -33,6 +36,14 @@ std::unique_ptr<Effekt> MakePluginLoader(int start, int end, FILE* script) {
 std::unique_ptr<Effekt> MakePlasma2D(int start, int end, FILE* script) {
     const int seed = ReadScriptInt(script);
     return std::make_unique<Effekter::Plasma2D>(start, end, seed);
+}
+
+// "ShaderShow" takes two further lines: the fragment shader path, then the
+// image path (either may be empty).
+std::unique_ptr<Effekt> MakeShaderShow(int start, int end, FILE* script) {
+    const std::string shader = ReadScriptLine(script);
+    const std::string image = ReadScriptLine(script);
+    return std::make_unique<Effekter::ShaderShow>(start, end, shader.c_str(), image.c_str());
 }
 
 struct FactoryEntry {
@@ -59,16 +70,16 @@ const FactoryEntry kFactoryTable[] = {
     {"AlphaBlendImage", nullptr},
     {"Tunnel", nullptr},
     {"Faces", nullptr},
-    {"TwistBox", nullptr},
+    {"TwistBox", MakePlain<Effekter::TwistBox>},
     {"Circles", nullptr},
     {"NanoBall", nullptr},
     {"Overlays", MakePlain<Effekter::Overlays>},
     {"EndDemo", MakePlain<Effekter::EndDemo>},
-    {"ShaderSuite3D", nullptr},
+    {"ShaderSuite3D", MakePlain<Effekter::ShaderSuite3D>},
     {"Quill3D", MakePlain<Effekter::Quill3D>},
     {"Prikker", MakePlain<Effekter::Prikker>},
     {"Video", MakePlain<Effekter::Video>},
-    {"ShaderShow", nullptr},
+    {"ShaderShow", MakeShaderShow},
 };
 
 }  // namespace
