@@ -525,6 +525,16 @@ const std::vector<PictureEntry>& AllPictures() {
         {"misc/border.jpg", 512, 512, false, MakeBorder},
         {"misc/twist.jpg", 512, 512, false, MakeMiscTwist},
         {"ostra/video/frame.png", 512, 512, true, MakeVideoMask},
+        {"sky/clouds.jpg", 512, 512, false, MakeSkyClouds},
+        {"sky/landskab1.jpg", 512, 512, false, MakeSkyLandscape},
+        {"sky/landskab1_add.jpg", 512, 512, false, MakeSkyLandscapeGlow},
+        {"solaris/solaris1.jpg", 512, 512, false, MakeSolarisSprite},
+        {"solaris/solaris2.jpg", 512, 512, false, MakeSolarisGlow},
+        {"solaris/it.jpg", 1024, 512, false, MakeSolarisTitle},
+        {"captions/title.png", 1024, 512, true, MakeCaptionTitle},
+        {"captions/strip.png", 1024, 512, true, MakeCaptionStrip},
+        {"captions/logo.png", 512, 512, true, MakeCaptionLogo},
+        {"captions/end.png", 1024, 512, true, MakeCaptionEnd},
     };
     return entries;
 }

@@ -49,5 +49,16 @@ Image MakeMiscEnv();
 Image MakeBorder();
 Image MakeMiscTwist();
 Image MakeVideoMask();
+// Cloud tunnel, sprite trail and captions (picture_layers.cpp).
+Image MakeSkyClouds();
+Image MakeSkyLandscape();
+Image MakeSkyLandscapeGlow();
+Image MakeSolarisSprite();
+Image MakeSolarisGlow();
+Image MakeSolarisTitle();
+Image MakeCaptionTitle();
+Image MakeCaptionStrip();
+Image MakeCaptionLogo();
+Image MakeCaptionEnd();
 
 }  // namespace pictures
