@@ -2,12 +2,14 @@
 
 #include <cstring>
 
+#include "platform/failure.h"
 #include "timeline/effekt.h"
 #include "timeline/plugin_loader.h"
 // One include per effect class.
 #include "effects/3d/rubber3d.h"
 #include "effects/3d/chaos_zoomer.h"
 #include "effects/video/video.h"
+#include "effects/image/alpha_blend_image.h"
 #include "effects/image/flash_white.h"
 #include "effects/image/stroboskop.h"
 #include "effects/shader/plasma2d.h"
@@ -31,6 +33,19 @@ std::unique_ptr<Effekt> MakePlasma2D(int start, int end, FILE* script) {
     return std::make_unique<Effekter::Plasma2D>(start, end, seed);
 }
 
+// "AlphaBlendImage" takes two further lines: the image path, then the mode.
+// A script that ends before the mode line is reported here: reading on
+// would take the mode from nothing.
+std::unique_ptr<Effekt> MakeAlphaBlendImage(int start, int end, FILE* script) {
+    std::string path, mode;
+    if (!ReadScriptLine(script, path))
+        Fail("AlphaBlendImage: the script ends before its image path and mode lines");
+    if (!ReadScriptLine(script, mode))
+        FailFormat("AlphaBlendImage '%s': the script ends before its mode line (one of %s)",
+                   path.c_str(), Effekter::AlphaBlendModeList().c_str());
+    return std::make_unique<Effekter::AlphaBlendImage>(start, end, path, mode);
+}
+
 struct FactoryEntry {
     const char* keyword;
     EffectMaker make;  // null while the effect is not part of the build
@@ -52,7 +67,7 @@ const FactoryEntry kFactoryTable[] = {
     {"FlashWhite", MakePlain<Effekter::FlashWhite>},
     {"PolarCoords", nullptr},
     {"FogRotator", nullptr},
-    {"AlphaBlendImage", nullptr},
+    {"AlphaBlendImage", MakeAlphaBlendImage},
     {"Tunnel", nullptr},
     {"Faces", nullptr},
     {"TwistBox", nullptr},
