@@ -12,6 +12,7 @@
 #include "effects/image/alpha_blend_image.h"
 #include "effects/image/flash_white.h"
 #include "effects/image/stroboskop.h"
+#include "effects/image/tunnel.h"
 #include "effects/shader/plasma2d.h"
 
 namespace {
@@ -68,7 +69,7 @@ const FactoryEntry kFactoryTable[] = {
     {"PolarCoords", nullptr},
     {"FogRotator", nullptr},
     {"AlphaBlendImage", MakeAlphaBlendImage},
-    {"Tunnel", nullptr},
+    {"Tunnel", MakePlain<Effekter::Tunnel>},
     {"Faces", nullptr},
     {"TwistBox", nullptr},
     {"Circles", nullptr},
