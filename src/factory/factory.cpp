@@ -11,6 +11,7 @@
 #include "effects/video/video.h"
 #include "effects/image/alpha_blend_image.h"
 #include "effects/image/flash_white.h"
+#include "effects/image/solaris.h"
 #include "effects/image/stroboskop.h"
 #include "effects/image/tunnel.h"
 #include "effects/shader/plasma2d.h"
@@ -64,7 +65,7 @@ const FactoryEntry kFactoryTable[] = {
     {"ColorBox", nullptr},
     {"Zoomba", nullptr},
     {"Zoombb", nullptr},
-    {"Solaris", nullptr},
+    {"Solaris", MakePlain<Effekter::Solaris>},
     {"FlashWhite", MakePlain<Effekter::FlashWhite>},
     {"PolarCoords", nullptr},
     {"FogRotator", nullptr},
