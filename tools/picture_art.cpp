@@ -535,6 +535,9 @@ const std::vector<PictureEntry>& AllPictures() {
         {"captions/strip.png", 1024, 512, true, MakeCaptionStrip},
         {"captions/logo.png", 512, 512, true, MakeCaptionLogo},
         {"captions/end.png", 1024, 512, true, MakeCaptionEnd},
+        {"__grid.jpg", 512, 512, false, MakeTowerGrid},
+        {"show/glass.jpg", 512, 512, false, MakeShowGlass},
+        {"show/lagoon.jpg", 512, 512, false, MakeShowLagoon},
     };
     return entries;
 }

@@ -60,5 +60,9 @@ Image MakeCaptionTitle();
 Image MakeCaptionStrip();
 Image MakeCaptionLogo();
 Image MakeCaptionEnd();
+// picture_shaders_b.cpp: the tower's plates and the ShaderShow pictures.
+Image MakeTowerGrid();
+Image MakeShowGlass();
+Image MakeShowLagoon();
 
 }  // namespace pictures

@@ -8,6 +8,7 @@
 // One include per effect class.
 #include "effects/3d/rubber3d.h"
 #include "effects/3d/chaos_zoomer.h"
+#include "effects/3d/twist_box.h"
 #include "effects/video/video.h"
 #include "effects/image/alpha_blend_image.h"
 #include "effects/image/flash_white.h"
@@ -15,6 +16,8 @@
 #include "effects/image/stroboskop.h"
 #include "effects/image/tunnel.h"
 #include "effects/shader/plasma2d.h"
+#include "effects/shader/shader_show.h"
+#include "effects/shader/shader_suite3d.h"
 
 namespace {
 
@@ -48,6 +51,14 @@ std::unique_ptr<Effekt> MakeAlphaBlendImage(int start, int end, FILE* script) {
     return std::make_unique<Effekter::AlphaBlendImage>(start, end, path, mode);
 }
 
+// "ShaderShow" takes two further lines: the fragment shader path, then the
+// image path (either may be empty).
+std::unique_ptr<Effekt> MakeShaderShow(int start, int end, FILE* script) {
+    const std::string shader = ReadScriptLine(script);
+    const std::string image = ReadScriptLine(script);
+    return std::make_unique<Effekter::ShaderShow>(start, end, shader.c_str(), image.c_str());
+}
+
 struct FactoryEntry {
     const char* keyword;
     EffectMaker make;  // null while the effect is not part of the build
@@ -72,16 +83,16 @@ const FactoryEntry kFactoryTable[] = {
     {"AlphaBlendImage", MakeAlphaBlendImage},
     {"Tunnel", MakePlain<Effekter::Tunnel>},
     {"Faces", nullptr},
-    {"TwistBox", nullptr},
+    {"TwistBox", MakePlain<Effekter::TwistBox>},
     {"Circles", nullptr},
     {"NanoBall", nullptr},
     {"Overlays", MakePlain<Effekter::Overlays>},
     {"EndDemo", MakePlain<Effekter::EndDemo>},
-    {"ShaderSuite3D", nullptr},
+    {"ShaderSuite3D", MakePlain<Effekter::ShaderSuite3D>},
     {"Quill3D", nullptr},
     {"Prikker", nullptr},
     {"Video", MakePlain<Effekter::Video>},
-    {"ShaderShow", nullptr},
+    {"ShaderShow", MakeShaderShow},
 };
 
 }  // namespace
