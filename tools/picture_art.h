@@ -49,6 +49,17 @@ Image MakeMiscEnv();
 Image MakeBorder();
 Image MakeMiscTwist();
 Image MakeVideoMask();
+// Cloud tunnel, sprite trail and captions (picture_layers.cpp).
+Image MakeSkyClouds();
+Image MakeSkyLandscape();
+Image MakeSkyLandscapeGlow();
+Image MakeSolarisSprite();
+Image MakeSolarisGlow();
+Image MakeSolarisTitle();
+Image MakeCaptionTitle();
+Image MakeCaptionStrip();
+Image MakeCaptionLogo();
+Image MakeCaptionEnd();
 // picture_shaders_b.cpp: the tower's plates and the ShaderShow pictures.
 Image MakeTowerGrid();
 Image MakeShowGlass();

@@ -199,6 +199,64 @@ TEST(Pictures, VideoMaskIsWhiteRoundTheEdgeAndBlackInTheMiddle) {
     EXPECT_LT(RowDifference(mask, 40, 511 - 40), 0.01);
 }
 
+TEST(Pictures, CaptionsAreSeeThroughAroundTheirLetteringAndKeepTheirAlpha) {
+    ScratchDir dir;
+    EXPECT_TRUE(WriteAllPictures(dir.path()).empty());
+    for (const char* name : {"title", "strip", "logo", "end"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.path() + "/captions/" + name + ".png";
+        FIBITMAP* dib = FreeImage_Load(FIF_PNG, path.c_str(), 0);
+        ASSERT_NE(nullptr, dib);
+        EXPECT_EQ(32u, FreeImage_GetBPP(dib));
+        const int w = static_cast<int>(FreeImage_GetWidth(dib));
+        const int h = static_cast<int>(FreeImage_GetHeight(dib));
+        int opaque = 0;
+        RGBQUAD corner;
+        FreeImage_GetPixelColor(dib, 0, 0, &corner);
+        EXPECT_EQ(0, corner.rgbReserved);
+        // Hidden colour is not black, so edges do not filter towards black.
+        EXPECT_GT(corner.rgbRed, 0);
+        for (int y = 0; y < h; ++y) {
+            const BYTE* line = FreeImage_GetScanLine(dib, y);
+            for (int x = 0; x < w; ++x) opaque += line[4 * x + FI_RGBA_ALPHA] == 255;
+        }
+        EXPECT_GT(opaque, w * h / 100);  // lettering
+        EXPECT_LT(opaque, w * h / 4);    // and mostly see-through
+        FreeImage_Unload(dib);
+    }
+}
+
+TEST(Pictures, TunnelAndTrailLayersAreBlackWhereTheyMustAddNothing) {
+    // Edges: the clouds, sprites and glows are drawn as quads that turn and
+    // overlap. Middle: a trail sprite fills the screen with its middle when
+    // it passes the eye, at many times its colour.
+    for (Image img : {MakeSkyClouds(), MakeSolarisSprite(), MakeSolarisGlow()}) {
+        const int s = img.width();
+        for (auto [x, y] :
+             {std::pair{0, 0}, {s / 2, 0}, {0, s / 2}, {s - 1, s / 2}, {s / 2, s - 1}})
+            EXPECT_LT(Brightness(img, x, y), 0.02f) << x << "," << y;
+    }
+    for (Image img : {MakeSolarisSprite(), MakeSolarisGlow()}) {
+        EXPECT_LT(Brightness(img, 256, 256), 0.01f);
+        EXPECT_LT(Brightness(img, 256 + 30, 256 - 20), 0.01f);
+    }
+    // The title prints black where it is white; around it the trail shows.
+    Image title = MakeSolarisTitle();
+    EXPECT_LT(Brightness(title, 150, 80), 0.01f);
+    EXPECT_LT(Brightness(title, 512, 200), 0.01f);
+}
+
+TEST(Pictures, LandscapeGlowIsTheLandscapesLightUpsideDown) {
+    // The glow is drawn with the texture mirrored vertically: stored
+    // flipped, its sun must sit where the landscape's sun is, flipped.
+    Image land = MakeSkyLandscape(), glow = MakeSkyLandscapeGlow();
+    const int sun_row = 240, flipped = 511 - sun_row;
+    EXPECT_GT(Brightness(land, 256, sun_row), 0.8f);
+    EXPECT_GT(Brightness(glow, 256, flipped), 0.8f);
+    EXPECT_LT(Brightness(glow, 256, 511 - 120), 0.05f);  // the sky above the sun
+    EXPECT_LT(Brightness(glow, 30, 511 - 30), 0.02f);    // a dark corner of the sky
+}
+
 TEST(Font, TextIsCentredAndUnknownCharactersDrawNothing) {
     TextStyle style;
     style.height = 30;
