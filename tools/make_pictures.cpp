@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     for (const std::string& path : failed)
         std::fprintf(stderr, "make_pictures: cannot write %s\n", path.c_str());
     if (!failed.empty()) return 1;
-    std::printf("make_pictures: wrote %zu pictures under %s\n",
-                pictures::AllPictures().size() + pictures::AllAlphaPictures().size(), root.c_str());
+    std::printf("make_pictures: wrote %zu pictures under %s\n", pictures::AllPictures().size(),
+                root.c_str());
     return 0;
 }

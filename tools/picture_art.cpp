@@ -525,6 +525,16 @@ const std::vector<PictureEntry>& AllPictures() {
         {"misc/border.jpg", 512, 512, false, MakeBorder},
         {"misc/twist.jpg", 512, 512, false, MakeMiscTwist},
         {"ostra/video/frame.png", 512, 512, true, MakeVideoMask},
+        {"sky/clouds.jpg", 512, 512, false, MakeSkyClouds},
+        {"sky/landskab1.jpg", 512, 512, false, MakeSkyLandscape},
+        {"sky/landskab1_add.jpg", 512, 512, false, MakeSkyLandscapeGlow},
+        {"solaris/solaris1.jpg", 512, 512, false, MakeSolarisSprite},
+        {"solaris/solaris2.jpg", 512, 512, false, MakeSolarisGlow},
+        {"solaris/it.jpg", 1024, 512, false, MakeSolarisTitle},
+        {"captions/title.png", 1024, 512, true, MakeCaptionTitle},
+        {"captions/strip.png", 1024, 512, true, MakeCaptionStrip},
+        {"captions/logo.png", 512, 512, true, MakeCaptionLogo},
+        {"captions/end.png", 1024, 512, true, MakeCaptionEnd},
         {"__grid.jpg", 512, 512, false, MakeTowerGrid},
         {"show/glass.jpg", 512, 512, false, MakeShowGlass},
         {"show/lagoon.jpg", 512, 512, false, MakeShowLagoon},
@@ -533,51 +543,26 @@ const std::vector<PictureEntry>& AllPictures() {
         {"ostra/prikker/prik2.png", 256, 256, true, MakePrik2},
         {"ostra/prikker/prik3.png", 256, 256, true, MakePrik3},
         {"ostra/prikker/prik4.png", 256, 256, true, MakePrik4},
+        {"ostra/brum/brum.png", 512, 512, true, MakeBrumSprite},
         {"ostra/brum/pastelmand.jpg", 512, 512, false, MakePastelMand},
         {"ostra/brum/stjern1.jpg", 256, 256, false, MakeBrumStar},
     };
     return entries;
 }
 
-const std::vector<AlphaPictureEntry>& AllAlphaPictures() {
-    static const std::vector<AlphaPictureEntry> entries = {
-        {"ostra/brum/brum.png", 512, 512, MakeBrumSprite},
-    };
-    return entries;
-}
-
-namespace {
-
-// Makes the folder of `path`; false when there is no folder to write into.
-bool MakeFolder(const std::filesystem::path& path) {
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    return std::filesystem::is_directory(path.parent_path(), ec);
-}
-
-}  // namespace
-
 std::vector<std::string> WriteAllPictures(const std::string& root) {
     std::vector<std::string> failed;
     for (const PictureEntry& e : AllPictures()) {
         std::filesystem::path path = std::filesystem::path(root) / e.path;
-        if (!MakeFolder(path)) {
-            failed.push_back(path.string());  // skip the drawing
+        std::error_code ec;
+        std::filesystem::create_directories(path.parent_path(), ec);
+        if (!std::filesystem::is_directory(path.parent_path(), ec)) {
+            failed.push_back(path.string());  // no folder to write into: skip the drawing
             continue;
         }
         Image img = e.make();
         bool ok = e.png ? SavePng(img, path.string()) : SaveJpeg(img, path.string(), 90);
         if (!ok) failed.push_back(path.string());
-    }
-    for (const AlphaPictureEntry& e : AllAlphaPictures()) {
-        std::filesystem::path path = std::filesystem::path(root) / e.path;
-        if (!MakeFolder(path)) {
-            failed.push_back(path.string());
-            continue;
-        }
-        const AlphaPicture picture = e.make();
-        if (!SavePngWithAlpha(picture.color, picture.alpha, path.string()))
-            failed.push_back(path.string());
     }
     return failed;
 }

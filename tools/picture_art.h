@@ -27,21 +27,7 @@ struct PictureEntry {
 
 const std::vector<PictureEntry>& AllPictures();
 
-// A picture with an alpha channel (0 see-through, 1 opaque), saved as PNG.
-struct AlphaPicture {
-    Image color;
-    Mask alpha;
-};
-
-struct AlphaPictureEntry {
-    const char* path;  // relative to the data root
-    int width, height;
-    AlphaPicture (*make)();
-};
-
-const std::vector<AlphaPictureEntry>& AllAlphaPictures();
-
-// Draws and saves every picture of both lists under `root`. Returns the paths that could
+// Draws and saves every picture under `root`. Returns the paths that could
 // not be written (empty when all went well).
 std::vector<std::string> WriteAllPictures(const std::string& root);
 
@@ -63,6 +49,17 @@ Image MakeMiscEnv();
 Image MakeBorder();
 Image MakeMiscTwist();
 Image MakeVideoMask();
+// Cloud tunnel, sprite trail and captions (picture_layers.cpp).
+Image MakeSkyClouds();
+Image MakeSkyLandscape();
+Image MakeSkyLandscapeGlow();
+Image MakeSolarisSprite();
+Image MakeSolarisGlow();
+Image MakeSolarisTitle();
+Image MakeCaptionTitle();
+Image MakeCaptionStrip();
+Image MakeCaptionLogo();
+Image MakeCaptionEnd();
 // picture_shaders_b.cpp: the tower's plates and the ShaderShow pictures.
 Image MakeTowerGrid();
 Image MakeShowGlass();
@@ -75,6 +72,6 @@ Image MakePrik3();
 Image MakePrik4();
 Image MakeBrumStar();
 Image MakePastelMand();
-AlphaPicture MakeBrumSprite();
+Image MakeBrumSprite();  // with alpha
 
 }  // namespace pictures

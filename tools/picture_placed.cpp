@@ -51,28 +51,21 @@ Image GlowSprite(int size, Color tint, F brightness) {
     return img;
 }
 
-// A picture with an alpha channel, painted layer over layer.
-struct Layers {
-    Image color;
-    Mask alpha;
-    Layers(int w, int h, Color under) : color(w, h, under), alpha(w, h) {}
-
-    // Lays col(x, y) where cov(x, y) covers, at the given opacity.
-    template <class Cov, class Col>
-    void Paint(Cov cov, Col col, float opacity = 1) {
-        for (int y = 0; y < color.height(); ++y)
-            for (int x = 0; x < color.width(); ++x) {
-                const float px = x + 0.5f, py = y + 0.5f;
-                const float a = Clamp01(cov(px, py)) * opacity;
-                if (a <= 0) continue;
-                // "Over" with straight alpha: what lies beneath counts by its own opacity.
-                const float under = alpha.at(x, y) * (1 - a);
-                const float out = a + under;
-                color.at(x, y) = col(px, py) * (a / out) + color.at(x, y) * (under / out);
-                alpha.at(x, y) = out;
-            }
-    }
-};
+// Lays col(x, y) over a picture with alpha where cov(x, y) covers it, at
+// the given opacity ("over" in straight alpha, like Composite).
+template <class Cov, class Col>
+void PaintOver(Image& img, Cov cov, Col col, float opacity = 1) {
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const float px = x + 0.5f, py = y + 0.5f;
+            const float a = Clamp01(cov(px, py)) * opacity;
+            if (a <= 0) continue;
+            const float under = img.alpha(x, y) * (1 - a);
+            const float out = a + under;
+            img.at(x, y) = col(px, py) * (a / out) + img.at(x, y) * (under / out);
+            img.alpha(x, y) = out;
+        }
+}
 
 }  // namespace
 
@@ -276,10 +269,14 @@ Image MakePastelMand() {
 // The bumblebee: facing left, its tail and stinger at the middle of the
 // right edge, where Brum's stars come out. Transparent around it; the wings
 // are half transparent; a dark outline hides any fringe.
-AlphaPicture MakeBrumSprite() {
+Image MakeBrumSprite() {
     const int size = 512;
     const Color ink = Rgb(30, 22, 18);
-    Layers l(size, size, ink);
+    Image bee(size, size, ink);
+    bee.EnableAlpha(0);
+    auto paint = [&](auto cov, auto col, float opacity = 1.0f) {
+        PaintOver(bee, cov, col, opacity);
+    };
     auto ellipse_cov = [](float cx, float cy, float rx, float ry, float grow = 0) {
         return [=](float x, float y) {
             return Coverage(EllipseDistance(x, y, cx, cy, rx, ry) - grow, 1.5f);
@@ -297,31 +294,31 @@ AlphaPicture MakeBrumSprite() {
             const float u = (x - cx) * ca + (y - cy) * sa, v = -(x - cx) * sa + (y - cy) * ca;
             return EllipseDistance(u, v, 0, 0, rx, ry);
         };
-        l.Paint([=](float x, float y) { return Coverage(std::fabs(d(x, y)) - 2.5f, 1.5f); },
-                flat(ink), 0.8f);
-        l.Paint([=](float x, float y) { return Coverage(d(x, y), 1.5f); },
-                [=](float x, float y) {
-                    const float vein = 0.5f + 0.5f * std::cos((x - cx) * 0.09f + (y - cy) * 0.05f);
-                    return Mix(Rgb(200, 232, 255), Rgb(255, 255, 255), 0.3f * vein);
-                },
-                opacity);
+        paint([=](float x, float y) { return Coverage(std::fabs(d(x, y)) - 2.5f, 1.5f); },
+              flat(ink), 0.8f);
+        paint([=](float x, float y) { return Coverage(d(x, y), 1.5f); },
+              [=](float x, float y) {
+                  const float vein = 0.5f + 0.5f * std::cos((x - cx) * 0.09f + (y - cy) * 0.05f);
+                  return Mix(Rgb(200, 232, 255), Rgb(255, 255, 255), 0.3f * vein);
+              },
+              opacity);
     };
     wing(330, 118, 70, 112, -0.5f, 0.45f);
     // Stinger, then legs.
     const std::vector<Point> stinger = {{440, 244}, {511, 256}, {440, 268}};
-    l.Paint([&](float x, float y) { return Coverage(PolygonDistance(x, y, stinger), 1.5f); },
-            flat(ink));
+    paint([&](float x, float y) { return Coverage(PolygonDistance(x, y, stinger), 1.5f); },
+          flat(ink));
     for (int i = 0; i < 3; ++i) {
         const float x0 = 250 + i * 55.0f;
-        l.Paint(
+        paint(
             [=](float x, float y) {
                 return Coverage(DistanceToSegment(x, y, x0, 340, x0 - 22, 398) - 7, 1.5f);
             },
             flat(ink));
     }
     // Body: outline, yellow with dark bands, shaded towards the bottom.
-    l.Paint(ellipse_cov(bx, by, brx, bry, 6), flat(ink));
-    l.Paint(ellipse_cov(bx, by, brx, bry), [&](float x, float y) {
+    paint(ellipse_cov(bx, by, brx, bry, 6), flat(ink));
+    paint(ellipse_cov(bx, by, brx, bry), [&](float x, float y) {
         const float band = std::sin((x - bx) * 0.075f + 0.6f);
         const Color yellow =
             Mix(Rgb(255, 214, 60), Rgb(255, 240, 150), Clamp01((by - y) / bry * 0.8f));
@@ -330,16 +327,16 @@ AlphaPicture MakeBrumSprite() {
         return c * shade;
     });
     // Fluff highlight.
-    l.Paint(ellipse_cov(bx - 20, by - 60, 70, 22), flat(Rgb(255, 250, 220)), 0.35f);
+    paint(ellipse_cov(bx - 20, by - 60, 70, 22), flat(Rgb(255, 250, 220)), 0.35f);
     // Head with its outline, a big eye and a smile.
-    l.Paint(ellipse_cov(hx, hy, hr, hr, 6), flat(ink));
-    l.Paint(ellipse_cov(hx, hy, hr, hr), [&](float, float y) {
+    paint(ellipse_cov(hx, hy, hr, hr, 6), flat(ink));
+    paint(ellipse_cov(hx, hy, hr, hr), [&](float, float y) {
         return Mix(Rgb(90, 66, 50), Rgb(60, 44, 34), Clamp01((y - hy) / hr + 0.5f));
     });
-    l.Paint(ellipse_cov(hx - 22, hy - 18, 30, 34), flat(Rgb(255, 255, 255)));
-    l.Paint(ellipse_cov(hx - 30, hy - 14, 15, 18), flat(Rgb(20, 20, 30)));
-    l.Paint(ellipse_cov(hx - 35, hy - 22, 5, 5), flat(Rgb(255, 255, 255)));
-    l.Paint(
+    paint(ellipse_cov(hx - 22, hy - 18, 30, 34), flat(Rgb(255, 255, 255)));
+    paint(ellipse_cov(hx - 30, hy - 14, 15, 18), flat(Rgb(20, 20, 30)));
+    paint(ellipse_cov(hx - 35, hy - 22, 5, 5), flat(Rgb(255, 255, 255)));
+    paint(
         [&](float x, float y) {
             const float d = std::fabs(std::hypot(x - (hx - 30), y - (hy + 12)) - 30);
             return Coverage(d - 3.5f, 1.5f) * Smooth(hy + 26, hy + 32, y);
@@ -349,17 +346,17 @@ AlphaPicture MakeBrumSprite() {
     for (int i = 0; i < 2; ++i) {
         const float tip_x = 70 + i * 52.0f, tip_y = 102 - i * 12.0f;
         const float root_x = hx - 20 + i * 30.0f, root_y = hy - 70;
-        l.Paint(
+        paint(
             [=](float x, float y) {
                 return Coverage(DistanceToSegment(x, y, root_x, root_y, tip_x, tip_y) - 4, 1.5f);
             },
             flat(ink));
-        l.Paint(ellipse_cov(tip_x, tip_y, 13, 13), flat(ink));
-        l.Paint(ellipse_cov(tip_x - 3, tip_y - 3, 5, 5), flat(Rgb(255, 214, 60)));
+        paint(ellipse_cov(tip_x, tip_y, 13, 13), flat(ink));
+        paint(ellipse_cov(tip_x - 3, tip_y - 3, 5, 5), flat(Rgb(255, 214, 60)));
     }
     // Front wing over the body.
     wing(262, 128, 64, 104, -0.25f, 0.55f);
-    return {l.color, l.alpha};
+    return bee;
 }
 
 }  // namespace pictures

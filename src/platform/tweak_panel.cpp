@@ -6,6 +6,7 @@
 
 #include <cfloat>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <strings.h>
 
@@ -110,6 +111,28 @@ TweakType TweakBar::DefineEnum(const char* name, const TweakEnumValue* values, i
     return static_cast<TweakType>(kFirstEnumType + static_cast<int>(enums_.size()) - 1);
 }
 
+bool TweakBar::NameUnlistedValue(TweakType type, int value, const char* label) {
+    const int index = static_cast<int>(type) - kFirstEnumType;
+    if (index < 0 || index >= static_cast<int>(enums_.size()) || !label) {
+        DebugOutputFormat("Tweak bar '%s': unlisted value %d of no enumeration ignored\n",
+                          title_.c_str(), value);
+        return false;
+    }
+    TweakEnum& e = enums_[static_cast<size_t>(index)];
+    e.unlisted_values.push_back(value);
+    e.unlisted_labels.push_back(label);
+    return true;
+}
+
+const char* TweakEnumPreview(const TweakEnum& e, int value, char* buffer, size_t size) {
+    for (size_t j = 0; j < e.values.size(); ++j)
+        if (e.values[j] == value) return e.label_pointers[j];
+    for (size_t j = 0; j < e.unlisted_values.size(); ++j)
+        if (e.unlisted_values[j] == value) return e.unlisted_labels[j].c_str();
+    std::snprintf(buffer, size, "%d", value);
+    return buffer;
+}
+
 const TweakVariable* TweakBar::Find(const char* name) const {
     if (!name) return nullptr;
     for (const TweakVariable& v : variables_)
@@ -177,9 +200,8 @@ float FrameSeconds() {
 }
 
 void DrawEnum(const char* label, const TweakEnum& e, int* value) {
-    const char* preview = "?";
-    for (size_t j = 0; j < e.values.size(); ++j)
-        if (e.values[j] == *value) preview = e.label_pointers[j];
+    char number[16];
+    const char* preview = TweakEnumPreview(e, *value, number, sizeof number);
     if (!ImGui::BeginCombo(label, preview)) return;
     for (size_t j = 0; j < e.values.size(); ++j) {
         if (ImGui::Selectable(e.label_pointers[j], e.values[j] == *value)) *value = e.values[j];

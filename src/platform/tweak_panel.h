@@ -9,6 +9,9 @@
 //                                    for an empty or repeated name, a null
 //                                    pointer or an unknown type
 //   bar.DefineEnum(name, values, n)  an enumeration type for int values
+//   bar.NameUnlistedValue(type, v, label)
+//                                    a name the panel shows for a value the
+//                                    enumeration does not offer
 //   DrawTweakPanel(bar)              draws the bar as a window over the
 //                                    current GL frame; call it after the
 //                                    frame's drawing, at most once per frame,
@@ -36,6 +39,7 @@
 //   [ ] saving settings: nothing is written to disk
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,7 +65,16 @@ struct TweakEnum {
     std::vector<int> values;
     std::vector<std::string> labels;
     std::vector<const char*> label_pointers;  // into labels, for the combo box
+    // Values a variable may hold that are not offered for selection, with
+    // the names the panel shows for them.
+    std::vector<int> unlisted_values;
+    std::vector<std::string> unlisted_labels;
 };
+
+// What the panel shows for an enumeration variable holding `value`: the
+// label of a listed value, else the name of an unlisted one, else the number
+// written into `buffer` (the text is never "?" or empty for a known type).
+const char* TweakEnumPreview(const TweakEnum& e, int value, char* buffer, size_t size);
 
 // One bound variable.
 struct TweakVariable {
@@ -90,6 +103,11 @@ public:
     // Copies the values and labels; returns TW_TYPE_UNDEF (and writes a
     // diagnostic line) for an empty or repeated name or an empty list.
     TweakType DefineEnum(const char* name, const TweakEnumValue* values, int count);
+    // Names a value of an enumeration type that its list does not offer, so
+    // the panel can show it while a variable holds it. False (and a
+    // diagnostic line) for a type that is no enumeration of this bar or a
+    // null label; a listed value keeps its own label.
+    bool NameUnlistedValue(TweakType type, int value, const char* label);
 
     const std::string& Title() const { return title_; }
     const std::vector<TweakVariable>& Variables() const { return variables_; }

@@ -4,15 +4,16 @@
 // rule and star pool, pictures (compared with tolerances), the GL state each
 // effect leaves, and missing or broken pictures.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "effect_checks.h"
 #include "effects/image/brum.h"
 #include "effects/image/fog_rotator.h"
 #include "effects/image/prikker.h"
@@ -33,62 +34,29 @@ using Effekter::Quill3D;
 
 namespace {
 
-// Runs `fn` with another working directory (effects load from data/).
-template <class Fn>
-void InDirectory(const std::string& dir, Fn fn) {
-    char here[4096];
-    ASSERT_NE(nullptr, getcwd(here, sizeof here));
-    ASSERT_EQ(0, chdir(dir.c_str()));
-    try {
-        fn();
-    } catch (...) {
-        EXPECT_EQ(0, chdir(here));
-        throw;
-    }
-    ASSERT_EQ(0, chdir(here));
-}
-
-// Makes an effect in a folder where its pictures are missing, or where each
-// is a file of the right name that holds no image.
+// Makes an effect in a folder where each of its pictures is broken as `kind`
+// says.
 template <class T>
-std::unique_ptr<T> MakeWithoutPictures(bool broken, const std::vector<std::string>& pictures) {
+std::unique_ptr<T> MakeWithBrokenPictures(BrokenPicture kind,
+                                          const std::vector<std::string>& pictures) {
     ScratchDir dir;
-    if (broken)
-        for (const std::string& p : pictures) dir.Write(p, "\x89PNG\r\n\x1a\n truncated");
+    for (const std::string& p : pictures) WriteBrokenPicture(dir, p, kind);
     std::unique_ptr<T> effect;
     InDirectory(dir.path(), [&] { effect = std::make_unique<T>(0, 100000); });
     return effect;
 }
 
-// The frame loop's state: no blending, fog, depth test or lighting, texture
-// 2D on with nothing bound, program 0, the standard perspective view.
-void ExpectFrameLoopState(const char* effect) {
+// The frame loop's state, and no lighting: Quill3D switches its light off.
+void ExpectStateLeft(const char* effect) {
+    ExpectFrameLoopState(effect);
     SCOPED_TRACE(effect);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_FALSE(glIsEnabled(GL_FOG));
-    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     EXPECT_FALSE(glIsEnabled(GL_LIGHT0));
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
     EXPECT_EQ(0, Integer(GL_LIGHT_MODEL_TWO_SIDE));
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_EQ(0, Integer(GL_TEXTURE_BINDING_2D));
-    EXPECT_EQ(0, Integer(GL_CURRENT_PROGRAM));
-    EXPECT_EQ(GL_MODELVIEW, Integer(GL_MATRIX_MODE));
-    EXPECT_EQ(1, Integer(GL_MODELVIEW_STACK_DEPTH));
-    EXPECT_EQ(1, Integer(GL_PROJECTION_STACK_DEPTH));
-    const std::array<GLint, 4> viewport = Viewport();
-    EXPECT_EQ(640, viewport[2]);
-    EXPECT_EQ(480, viewport[3]);
-    const std::array<float, 16> m = Matrix(GL_MODELVIEW_MATRIX);
-    for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(i % 5 == 0 ? 1.0f : 0.0f, m[i]) << i;
-    EXPECT_NEAR(1.0 / std::tan(20.0 * M_PI / 180.0), Matrix(GL_PROJECTION_MATRIX)[5], 1e-5);
-    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
 }
 
 void ExpectColour(float r, float g, float b, float a) {
-    GLfloat c[4];
-    glGetFloatv(GL_CURRENT_COLOR, c);
+    const std::array<float, 4> c = CurrentColour();
     EXPECT_FLOAT_EQ(r, c[0]);
     EXPECT_FLOAT_EQ(g, c[1]);
     EXPECT_FLOAT_EQ(b, c[2]);
@@ -120,6 +88,9 @@ double EyeZ(double window_z, double near_plane, double far_plane) {
     const double ndc = 2 * window_z - 1;
     return -(ndc * (far_plane - near_plane) + far_plane + near_plane) / 2;
 }
+
+const BrokenPicture kBrokenKinds[] = {BrokenPicture::kMissing, BrokenPicture::kTruncated,
+                                      BrokenPicture::kNotAnImage};
 
 const std::vector<std::string> kFogPictures = {"data/ostra/fog/pole1.jpg"};
 const std::vector<std::string> kPrikPictures = {
@@ -243,7 +214,7 @@ TEST(Quill3DTest, EmblemIsCentredFaceOnAndLitWhite) {
     EXPECT_GE(middle.r, 240);
     EXPECT_EQ(middle.r, middle.b);
     EXPECT_EQ(0, Brightness(PixelAt(320 + 60, 240 + 60)));
-    ExpectFrameLoopState("Quill3D");
+    ExpectStateLeft("Quill3D");
     ExpectColour(1, 1, 1, 1);
 }
 
@@ -428,7 +399,7 @@ TEST(FogRotatorTest, StillPictureAndOnlyTheMiddlePoleTurns) {
     poles.Draw(1000, 0.0f);
     MaybeSavePicture("fog_rotator");
     const std::vector<uint8_t> early = Frame();
-    ExpectFrameLoopState("FogRotator");
+    ExpectStateLeft("FogRotator");
     ExpectColour(1, 1, 1, 1);
     ResetGlState();
     poles.Draw(77777, 1.0f);
@@ -454,9 +425,9 @@ TEST(FogRotatorTest, StillPictureAndOnlyTheMiddlePoleTurns) {
 
 TEST(FogRotatorTest, MissingOrBrokenPictureDrawsWhitePoles) {
     REQUIRE_GL();
-    for (bool broken : {false, true}) {
-        SCOPED_TRACE(broken ? "broken" : "missing");
-        auto poles = MakeWithoutPictures<FogRotator>(broken, kFogPictures);
+    for (BrokenPicture kind : kBrokenKinds) {
+        SCOPED_TRACE(BrokenPictureName(kind));
+        auto poles = MakeWithBrokenPictures<FogRotator>(kind, kFogPictures);
         ResetGlState();
         poles->Draw(5000, 0);
         for (int y : {240 - 66, 240, 240 + 66}) {
@@ -465,7 +436,7 @@ TEST(FogRotatorTest, MissingOrBrokenPictureDrawsWhitePoles) {
             EXPECT_EQ(255, p.b);
         }
         EXPECT_EQ(0, Brightness(PixelAt(320, 20)));
-        ExpectFrameLoopState("FogRotator");
+        ExpectStateLeft("FogRotator");
     }
 }
 
@@ -525,7 +496,7 @@ TEST(PrikkerTest, DarkAtTheStartThenADriftingBand) {
     const std::vector<uint8_t> before = Frame();
     dots.Draw(2000, 0.5f);
     EXPECT_EQ(before, Frame());
-    ExpectFrameLoopState("Prikker");
+    ExpectStateLeft("Prikker");
 
     // Five seconds in, through a wide view that shows the whole band: one
     // quad per particle at its drifted place, with its brightness.
@@ -572,21 +543,21 @@ TEST(PrikkerTest, DarkAtTheStartThenADriftingBand) {
     for (int x = 320; x < 640; x += 2) brightest = std::max(brightest, Brightness(PixelAt(x, 273)));
     EXPECT_GT(brightest, 300);
     EXPECT_EQ(0, Brightness(PixelAt(320, 460)));
-    ExpectFrameLoopState("Prikker");
+    ExpectStateLeft("Prikker");
 }
 
 TEST(PrikkerTest, MissingOrBrokenPicturesDrawPlainSquares) {
     REQUIRE_GL();
-    for (bool broken : {false, true}) {
-        SCOPED_TRACE(broken ? "broken" : "missing");
-        auto dots = MakeWithoutPictures<Prikker>(broken, kPrikPictures);
+    for (BrokenPicture kind : kBrokenKinds) {
+        SCOPED_TRACE(BrokenPictureName(kind));
+        auto dots = MakeWithBrokenPictures<Prikker>(kind, kPrikPictures);
         ResetGlState();
         dots->Draw(4000, 0);
         long lit = 0;
         const std::vector<uint8_t> frame = Frame();
         for (size_t i = 0; i < frame.size(); i += 4) lit += frame[i] > 0 ? 1 : 0;
         EXPECT_GT(lit, 1000);
-        ExpectFrameLoopState("Prikker");
+        ExpectStateLeft("Prikker");
     }
 }
 
@@ -669,7 +640,7 @@ TEST(BrumTest, EmissionRuleIsUnsignedAndAtMostOncePerFrame) {
     a.Draw(503000 + 5, 0);
     EXPECT_EQ(5, a.Stars().Size());
     EXPECT_EQ(503005u, Brum::LastEmission());
-    ExpectFrameLoopState("Brum");
+    ExpectStateLeft("Brum");
     EXPECT_EQ(GL_SRC_ALPHA, Integer(GL_BLEND_SRC));
     EXPECT_EQ(GL_ONE_MINUS_SRC_ALPHA, Integer(GL_BLEND_DST));
     ExpectColour(1, 1, 1, 1);
@@ -777,7 +748,7 @@ TEST(BrumTest, DrawsBackgroundStarsAndSprite) {
     }
     EXPECT_GT(lowest, 150);
     EXPECT_GT(highest - lowest, 20);
-    ExpectFrameLoopState("Brum");
+    ExpectStateLeft("Brum");
 
     // Shrunk to a tenth, the background leaves the corners black.
     static_cast<float*>(bar.Variables()[1].value)[0] = 0.1f;
@@ -790,9 +761,9 @@ TEST(BrumTest, DrawsBackgroundStarsAndSprite) {
 
 TEST(BrumTest, MissingOrBrokenPicturesStillDraw) {
     REQUIRE_GL();
-    for (bool broken : {false, true}) {
-        SCOPED_TRACE(broken ? "broken" : "missing");
-        auto brum = MakeWithoutPictures<Brum>(broken, kBrumPictures);
+    for (BrokenPicture kind : kBrokenKinds) {
+        SCOPED_TRACE(BrokenPictureName(kind));
+        auto brum = MakeWithBrokenPictures<Brum>(kind, kBrumPictures);
         for (uint32_t t = 70000; t <= 70500; t += 20) {
             ResetGlState();
             brum->Draw(t, 0);
@@ -803,6 +774,6 @@ TEST(BrumTest, MissingOrBrokenPicturesStillDraw) {
         for (size_t i = 0; i < frame.size(); i += 4)
             white += frame[i] == 255 && frame[i + 2] == 255;
         EXPECT_GT(white, 640 * 480 / 2);
-        ExpectFrameLoopState("Brum");
+        ExpectStateLeft("Brum");
     }
 }

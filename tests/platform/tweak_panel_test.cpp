@@ -103,6 +103,26 @@ TEST(TweakBar, EnumerationsKeepTheirValuesAndLabels) {
     EXPECT_EQ(mode_type, bar.Find("Mode")->type);
 }
 
+TEST(TweakBar, TheShownValueOfAnEnumerationIsNeverAQuestionMark) {
+    TweakBar bar("Test");
+    const TweakEnumValue values[] = {{0, "Up"}, {2, "Left"}};
+    const TweakType type = bar.DefineEnum("Direction", values, 2);
+    // A value the list does not offer is shown by the name given to it,
+    // and a value nobody named by its number.
+    EXPECT_TRUE(bar.NameUnlistedValue(type, 1, "Centre"));
+    EXPECT_TRUE(bar.NameUnlistedValue(type, 2, "Ignored"));
+    const TweakEnum* e = bar.Enum(type);
+    ASSERT_NE(nullptr, e);
+    EXPECT_EQ((std::vector<int>{0, 2}), e->values);  // still not selectable
+    char number[16];
+    EXPECT_STREQ("Up", TweakEnumPreview(*e, 0, number, sizeof number));
+    EXPECT_STREQ("Centre", TweakEnumPreview(*e, 1, number, sizeof number));
+    EXPECT_STREQ("Left", TweakEnumPreview(*e, 2, number, sizeof number));
+    EXPECT_STREQ("-17", TweakEnumPreview(*e, -17, number, sizeof number));
+    EXPECT_FALSE(bar.NameUnlistedValue(TW_TYPE_INT32, 1, "Centre"));
+    EXPECT_FALSE(bar.NameUnlistedValue(type, 3, nullptr));
+}
+
 // Draws Plasma2D at a fixed time and returns the frame.
 std::vector<uint8_t> PlasmaFrame(Effekter::Plasma2D& plasma) {
     ResetGlState();
