@@ -538,6 +538,14 @@ const std::vector<PictureEntry>& AllPictures() {
         {"__grid.jpg", 512, 512, false, MakeTowerGrid},
         {"show/glass.jpg", 512, 512, false, MakeShowGlass},
         {"show/lagoon.jpg", 512, 512, false, MakeShowLagoon},
+        {"ostra/fog/pole1.jpg", 512, 512, false, MakeFogPole},
+        {"ostra/prikker/prik1.png", 256, 256, true, MakePrik1},
+        {"ostra/prikker/prik2.png", 256, 256, true, MakePrik2},
+        {"ostra/prikker/prik3.png", 256, 256, true, MakePrik3},
+        {"ostra/prikker/prik4.png", 256, 256, true, MakePrik4},
+        {"ostra/brum/brum.png", 512, 512, true, MakeBrumSprite},
+        {"ostra/brum/pastelmand.jpg", 512, 512, false, MakePastelMand},
+        {"ostra/brum/stjern1.jpg", 256, 256, false, MakeBrumStar},
     };
     return entries;
 }

@@ -64,5 +64,14 @@ Image MakeCaptionEnd();
 Image MakeTowerGrid();
 Image MakeShowGlass();
 Image MakeShowLagoon();
+// picture_placed.cpp: FogRotator's pole, Prikker's sprites and Brum's pictures.
+Image MakeFogPole();
+Image MakePrik1();
+Image MakePrik2();
+Image MakePrik3();
+Image MakePrik4();
+Image MakeBrumStar();
+Image MakePastelMand();
+Image MakeBrumSprite();  // with alpha
 
 }  // namespace pictures

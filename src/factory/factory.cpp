@@ -11,7 +11,11 @@
 #include "effects/3d/twist_box.h"
 #include "effects/video/video.h"
 #include "effects/image/alpha_blend_image.h"
+#include "effects/image/brum.h"
 #include "effects/image/flash_white.h"
+#include "effects/image/fog_rotator.h"
+#include "effects/image/prikker.h"
+#include "effects/image/quill3d.h"
 #include "effects/image/solaris.h"
 #include "effects/image/stroboskop.h"
 #include "effects/image/tunnel.h"
@@ -71,7 +75,7 @@ const FactoryEntry kFactoryTable[] = {
     {"Stroboskop", MakePlain<Effekter::Stroboskop>},
     {"Rubber3d", MakePlain<Effekter::Rubber3d>},
     {"Plasma2D", MakePlasma2D},
-    {"Brum", nullptr},
+    {"Brum", MakePlain<Effekter::Brum>},
     {"Banger", nullptr},
     {"ColorBox", nullptr},
     {"Zoomba", nullptr},
@@ -79,7 +83,7 @@ const FactoryEntry kFactoryTable[] = {
     {"Solaris", MakePlain<Effekter::Solaris>},
     {"FlashWhite", MakePlain<Effekter::FlashWhite>},
     {"PolarCoords", nullptr},
-    {"FogRotator", nullptr},
+    {"FogRotator", MakePlain<Effekter::FogRotator>},
     {"AlphaBlendImage", MakeAlphaBlendImage},
     {"Tunnel", MakePlain<Effekter::Tunnel>},
     {"Faces", nullptr},
@@ -89,8 +93,8 @@ const FactoryEntry kFactoryTable[] = {
     {"Overlays", MakePlain<Effekter::Overlays>},
     {"EndDemo", MakePlain<Effekter::EndDemo>},
     {"ShaderSuite3D", MakePlain<Effekter::ShaderSuite3D>},
-    {"Quill3D", nullptr},
-    {"Prikker", nullptr},
+    {"Quill3D", MakePlain<Effekter::Quill3D>},
+    {"Prikker", MakePlain<Effekter::Prikker>},
     {"Video", MakePlain<Effekter::Video>},
     {"ShaderShow", MakeShaderShow},
 };

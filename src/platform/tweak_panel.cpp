@@ -59,6 +59,11 @@ std::string TweakLabel(const char* name, const char* definition) {
     return fallback;
 }
 
+// Text after "##" is part of an ImGui widget's identity but is not shown.
+std::string TweakWidgetId(const TweakVariable& variable) {
+    return variable.label + "##" + variable.name;
+}
+
 bool TweakBar::AddVarRW(const char* name, TweakType type, void* value, const char* definition) {
     if (!name || !*name || !value) {
         DebugOutputFormat("Tweak bar '%s': variable without name or value ignored\n",
@@ -205,7 +210,8 @@ void DrawEnum(const char* label, const TweakEnum& e, int* value) {
 }
 
 void DrawVariable(const TweakBar& bar, const TweakVariable& v) {
-    const char* label = v.label.c_str();
+    const std::string id = TweakWidgetId(v);
+    const char* label = id.c_str();
     switch (v.type) {
         case TW_TYPE_INT32: ImGui::InputInt(label, static_cast<int*>(v.value)); break;
         case TW_TYPE_FLOAT: ImGui::DragFloat(label, static_cast<float*>(v.value), 0.1f); break;
@@ -250,12 +256,7 @@ void DrawTweakPanel(const TweakBar& bar) {
     ImGui::SetNextWindowSize(ImVec2(320.0f, height), ImGuiCond_Always);
     const char* title = bar.Title().empty() ? "Tweaks" : bar.Title().c_str();
     if (ImGui::Begin(title, nullptr, ImGuiWindowFlags_NoResize)) {
-        int id = 0;
-        for (const TweakVariable& v : bar.Variables()) {
-            ImGui::PushID(id++);
-            DrawVariable(bar, v);
-            ImGui::PopID();
-        }
+        for (const TweakVariable& v : bar.Variables()) DrawVariable(bar, v);
     }
     ImGui::End();
     ImGui::Render();

@@ -29,7 +29,8 @@
 //       (DragFloat3), color4f (ColorEdit4) and enumerations of named int
 //       values (Combo)
 //   [X] labels from a definition string: label='...' (also "..." or `...`,
-//       or a single unquoted word); without a label the name is shown
+//       or a single unquoted word); without a label the name is shown;
+//       several variables may share a label (widgets are told apart by name)
 //   [X] mouse input fed by the host through TweakPanelMouse
 //   [ ] keyboard input: typing into fields, Tab and Enter are not wired
 //   [ ] other definition keys (min, max, step, help, group, ...) are ignored
@@ -86,6 +87,11 @@ struct TweakVariable {
 // The label of a definition such as " label='Plasma'"; the name when the
 // definition has no label (or its quote is not closed).
 std::string TweakLabel(const char* name, const char* definition);
+
+// The widget identity of a variable on the panel: its label, then "##" and
+// its name. Names are unique on a bar, so variables that share a label (three
+// poles' positions all labelled 'Pole pos') still get widgets of their own.
+std::string TweakWidgetId(const TweakVariable& variable);
 
 class TweakBar {
 public:

@@ -133,6 +133,32 @@ TEST(Pictures, EveryPictureIsWrittenAndDecodesAtItsSizeWithContent) {
     }
 }
 
+TEST(Pictures, BumblebeeIsSeeThroughRoundItsOutline) {
+    ScratchDir dir;
+    ASSERT_TRUE(WriteAllPictures(dir.path()).empty());
+    const std::string path = dir.path() + "/ostra/brum/brum.png";
+    FIBITMAP* dib = FreeImage_Load(FIF_PNG, path.c_str(), 0);
+    ASSERT_NE(nullptr, dib);
+    EXPECT_EQ(32u, FreeImage_GetBPP(dib));
+    int opaque = 0;
+    for (unsigned y = 0; y < FreeImage_GetHeight(dib); ++y) {
+        const BYTE* line = FreeImage_GetScanLine(dib, y);
+        for (unsigned x = 0; x < FreeImage_GetWidth(dib); ++x)
+            opaque += line[4 * x + FI_RGBA_ALPHA] == 255;
+    }
+    EXPECT_GT(opaque, 512 * 512 / 10);
+    EXPECT_EQ(0, FreeImage_GetScanLine(dib, 0)[FI_RGBA_ALPHA]);
+    FreeImage_Unload(dib);
+
+    // The stinger reaches the middle of the right edge, where Brum's stars
+    // come out; the wings are half see-through.
+    const Image bee = MakeBrumSprite();
+    ASSERT_TRUE(bee.has_alpha());
+    EXPECT_GT(bee.alpha(bee.width() - 12, bee.height() / 2), 0.9f);
+    EXPECT_EQ(0.0f, bee.alpha(bee.width() - 4, bee.height() / 4));
+    EXPECT_NEAR(0.5f, bee.alpha(340, 60), 0.1f);
+}
+
 TEST(Pictures, DrawingIsDeterministic) {
     EXPECT_EQ(ToRgb8(MakeLoader()), ToRgb8(MakeLoader()));
     EXPECT_EQ(ToRgb8(MakePortraitBust()), ToRgb8(MakePortraitBust()));
@@ -152,7 +178,8 @@ TEST(Pictures, TiledAndDirectionLookupPicturesHaveNoSeam) {
                     {"misc env", MakeMiscEnv(), true},
                     {"tower grid", MakeTowerGrid(), true},
                     {"show glass", MakeShowGlass(), true},
-                    {"show lagoon", MakeShowLagoon(), false}};
+                    {"show lagoon", MakeShowLagoon(), false},
+                    {"fog pole", MakeFogPole(), false}};
     for (const Case& c : cases) {
         int w = c.img.width(), h = c.img.height();
         double inner = ColumnDifference(c.img, w / 2, w / 2 + 1);
@@ -173,6 +200,18 @@ TEST(Pictures, OverlaysAreBlackWhereTheyMustLeaveThePictureAlone) {
              {std::pair{0, 0}, {s / 2, 0}, {0, s / 2}, {s - 1, s / 2}, {s / 2, s - 1}})
             EXPECT_LT(Brightness(img, x, y), 0.02f);
         EXPECT_GT(Brightness(img, s / 2, s / 2), 0.9f);
+    }
+    // Turning sprites fade to black before their edge, all the way round.
+    for (Image img : {MakePrik1(), MakePrik2(), MakePrik3(), MakePrik4(), MakeBrumStar()}) {
+        const int s = img.width();
+        for (auto [x, y] : {std::pair{0, 0},
+                            {s / 2, 0},
+                            {0, s / 2},
+                            {s - 1, s / 2},
+                            {s / 2, s - 1},
+                            {s / 5, s / 5}})
+            EXPECT_LT(Brightness(img, x, y), 0.004f);
+        EXPECT_GT(Brightness(img, s / 2, s / 2), 0.4f);
     }
     for (Image img : {MakeFlower(), MakePortraitVex(), MakePortraitMig(), MakePortraitQuill(),
                       MakePortraitBust()}) {
