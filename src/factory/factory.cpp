@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/failure.h"
 #include "timeline/effekt.h"
 #include "timeline/plugin_loader.h"
 // One include per effect class.
@@ -9,8 +10,15 @@
 #include "effects/3d/chaos_zoomer.h"
 #include "effects/3d/twist_box.h"
 #include "effects/video/video.h"
+#include "effects/image/alpha_blend_image.h"
+#include "effects/image/brum.h"
 #include "effects/image/flash_white.h"
+#include "effects/image/fog_rotator.h"
+#include "effects/image/prikker.h"
+#include "effects/image/quill3d.h"
+#include "effects/image/solaris.h"
 #include "effects/image/stroboskop.h"
+#include "effects/image/tunnel.h"
 #include "effects/shader/plasma2d.h"
 #include "effects/shader/shader_show.h"
 #include "effects/shader/shader_suite3d.h"
@@ -34,6 +42,19 @@ std::unique_ptr<Effekt> MakePlasma2D(int start, int end, FILE* script) {
     return std::make_unique<Effekter::Plasma2D>(start, end, seed);
 }
 
+// "AlphaBlendImage" takes two further lines: the image path, then the mode.
+// A script that ends before the mode line is reported here: reading on
+// would take the mode from nothing.
+std::unique_ptr<Effekt> MakeAlphaBlendImage(int start, int end, FILE* script) {
+    std::string path, mode;
+    if (!ReadScriptLine(script, path))
+        Fail("AlphaBlendImage: the script ends before its image path and mode lines");
+    if (!ReadScriptLine(script, mode))
+        FailFormat("AlphaBlendImage '%s': the script ends before its mode line (one of %s)",
+                   path.c_str(), Effekter::AlphaBlendModeList().c_str());
+    return std::make_unique<Effekter::AlphaBlendImage>(start, end, path, mode);
+}
+
 // "ShaderShow" takes two further lines: the fragment shader path, then the
 // image path (either may be empty).
 std::unique_ptr<Effekt> MakeShaderShow(int start, int end, FILE* script) {
@@ -54,17 +75,17 @@ const FactoryEntry kFactoryTable[] = {
     {"Stroboskop", MakePlain<Effekter::Stroboskop>},
     {"Rubber3d", MakePlain<Effekter::Rubber3d>},
     {"Plasma2D", MakePlasma2D},
-    {"Brum", nullptr},
+    {"Brum", MakePlain<Effekter::Brum>},
     {"Banger", nullptr},
     {"ColorBox", nullptr},
     {"Zoomba", nullptr},
     {"Zoombb", nullptr},
-    {"Solaris", nullptr},
+    {"Solaris", MakePlain<Effekter::Solaris>},
     {"FlashWhite", MakePlain<Effekter::FlashWhite>},
     {"PolarCoords", nullptr},
-    {"FogRotator", nullptr},
-    {"AlphaBlendImage", nullptr},
-    {"Tunnel", nullptr},
+    {"FogRotator", MakePlain<Effekter::FogRotator>},
+    {"AlphaBlendImage", MakeAlphaBlendImage},
+    {"Tunnel", MakePlain<Effekter::Tunnel>},
     {"Faces", nullptr},
     {"TwistBox", MakePlain<Effekter::TwistBox>},
     {"Circles", nullptr},
@@ -72,8 +93,8 @@ const FactoryEntry kFactoryTable[] = {
     {"Overlays", MakePlain<Effekter::Overlays>},
     {"EndDemo", MakePlain<Effekter::EndDemo>},
     {"ShaderSuite3D", MakePlain<Effekter::ShaderSuite3D>},
-    {"Quill3D", nullptr},
-    {"Prikker", nullptr},
+    {"Quill3D", MakePlain<Effekter::Quill3D>},
+    {"Prikker", MakePlain<Effekter::Prikker>},
     {"Video", MakePlain<Effekter::Video>},
     {"ShaderShow", MakeShaderShow},
 };

@@ -1,6 +1,6 @@
 // Checks shared by the effect tests: the GL state the frame loop gives every
 // effect (and every effect leaves), running code in another working folder
-// (effects load from data/), and flat test pictures. Needs a current GL
+// (effects load from data/), flat and broken test pictures. Needs a current GL
 // context (EnsureGlContext) for the GL checks.
 #pragma once
 
@@ -8,7 +8,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "support/gl_state.h"
@@ -57,19 +60,71 @@ void InDirectory(const std::string& dir, Fn fn) {
     ASSERT_EQ(0, chdir(here));
 }
 
-// Writes an 8 x 8 PNG of one colour at dir/relative and returns its path.
+// Writes an 8 x 8 PNG of one colour at dir/relative and returns its path
+// (the file type comes from the content whatever the name says). With
+// alpha < 255 the PNG has an alpha channel.
 inline std::string WriteFlatPicture(const ScratchDir& dir, const std::string& relative, int r,
-                                    int g, int b) {
+                                    int g, int b, int alpha = 255) {
     const std::string path = dir.Write(relative, "");
-    FIBITMAP* dib = FreeImage_Allocate(8, 8, 24);
-    RGBQUAD q;
-    q.rgbRed = static_cast<BYTE>(r);
-    q.rgbGreen = static_cast<BYTE>(g);
-    q.rgbBlue = static_cast<BYTE>(b);
-    q.rgbReserved = 255;
-    for (unsigned y = 0; y < 8; ++y)
-        for (unsigned x = 0; x < 8; ++x) FreeImage_SetPixelColor(dib, x, y, &q);
+    const bool with_alpha = alpha < 255;
+    FIBITMAP* dib = FreeImage_Allocate(8, 8, with_alpha ? 32 : 24);
+    for (int y = 0; y < 8; ++y) {
+        BYTE* line = FreeImage_GetScanLine(dib, y);
+        for (int x = 0; x < 8; ++x) {
+            BYTE* p = line + x * (with_alpha ? 4 : 3);
+            p[FI_RGBA_RED] = static_cast<BYTE>(r);
+            p[FI_RGBA_GREEN] = static_cast<BYTE>(g);
+            p[FI_RGBA_BLUE] = static_cast<BYTE>(b);
+            if (with_alpha) p[FI_RGBA_ALPHA] = static_cast<BYTE>(alpha);
+        }
+    }
     EXPECT_TRUE(FreeImage_Save(FIF_PNG, dib, path.c_str(), 0));
     FreeImage_Unload(dib);
     return path;
+}
+
+// The ways a picture can be broken: absent, cut off halfway, or text under
+// an image's name.
+enum class BrokenPicture { kMissing, kTruncated, kNotAnImage };
+
+inline const char* BrokenPictureName(BrokenPicture kind) {
+    switch (kind) {
+        case BrokenPicture::kMissing: return "missing";
+        case BrokenPicture::kTruncated: return "truncated";
+        case BrokenPicture::kNotAnImage: return "not an image";
+    }
+    return "?";
+}
+
+// Puts a broken picture at dir/relative.
+inline void WriteBrokenPicture(const ScratchDir& dir, const std::string& relative,
+                               BrokenPicture kind) {
+    if (kind == BrokenPicture::kMissing) return;
+    if (kind == BrokenPicture::kNotAnImage) {
+        dir.Write(relative, "this is a caption, not a picture\n");
+        return;
+    }
+    // A real 64 x 64 PNG with varied pixels, cut off halfway.
+    const std::string path = dir.Write(relative, "");
+    FIBITMAP* dib = FreeImage_Allocate(64, 64, 24);
+    for (int y = 0; y < 64; ++y) {
+        BYTE* line = FreeImage_GetScanLine(dib, y);
+        for (int x = 0; x < 64 * 3; ++x) line[x] = static_cast<BYTE>((x * 7 + y * 13) ^ (x * y));
+    }
+    EXPECT_TRUE(FreeImage_Save(FIF_PNG, dib, path.c_str(), 0));
+    FreeImage_Unload(dib);
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    ASSERT_GT(bytes.size(), 200u);
+    dir.Write(relative, bytes.substr(0, bytes.size() / 2));
+}
+
+// The current colour.
+inline std::array<float, 4> CurrentColour() {
+    std::array<float, 4> c{};
+    glGetFloatv(GL_CURRENT_COLOR, c.data());
+    return c;
 }
