@@ -525,6 +525,12 @@ const std::vector<PictureEntry>& AllPictures() {
         {"misc/border.jpg", 512, 512, false, MakeBorder},
         {"misc/twist.jpg", 512, 512, false, MakeMiscTwist},
         {"ostra/video/frame.png", 512, 512, true, MakeVideoMask},
+        {"housing.jpg", 256, 256, false, MakeHousing},
+        {"banger/bang.jpg", 1024, 512, false, MakeBang},
+        {"banger/bang1.jpg", 1024, 512, false, MakeBangFlash},
+        {"circles/__ring.jpg", 512, 512, false, MakeRing},
+        {"circles/circles.jpg", 1024, 512, false, MakeFacesPortraits},
+        {"circles/text.jpg", 1024, 512, false, MakeFacesText},
     };
     return entries;
 }

@@ -49,5 +49,11 @@ Image MakeMiscEnv();
 Image MakeBorder();
 Image MakeMiscTwist();
 Image MakeVideoMask();
+Image MakeHousing();
+Image MakeBang();
+Image MakeBangFlash();
+Image MakeRing();
+Image MakeFacesPortraits();
+Image MakeFacesText();
 
 }  // namespace pictures
