@@ -11,6 +11,10 @@
 #include "effects/image/flash_white.h"
 #include "effects/image/stroboskop.h"
 #include "effects/shader/plasma2d.h"
+#include "effects/shader/polar_coords.h"
+#include "effects/shader/banger.h"
+#include "effects/shader/circles.h"
+#include "effects/shader/faces.h"
 
 namespace {
 
@@ -44,19 +48,19 @@ const FactoryEntry kFactoryTable[] = {
     {"Rubber3d", MakePlain<Effekter::Rubber3d>},
     {"Plasma2D", MakePlasma2D},
     {"Brum", nullptr},
-    {"Banger", nullptr},
+    {"Banger", MakePlain<Effekter::Banger>},
     {"ColorBox", nullptr},
     {"Zoomba", nullptr},
     {"Zoombb", nullptr},
     {"Solaris", nullptr},
     {"FlashWhite", MakePlain<Effekter::FlashWhite>},
-    {"PolarCoords", nullptr},
+    {"PolarCoords", MakePlain<Effekter::PolarCoords>},
     {"FogRotator", nullptr},
     {"AlphaBlendImage", nullptr},
     {"Tunnel", nullptr},
-    {"Faces", nullptr},
+    {"Faces", MakePlain<Effekter::Faces>},
     {"TwistBox", nullptr},
-    {"Circles", nullptr},
+    {"Circles", MakePlain<Effekter::Circles>},
     {"NanoBall", nullptr},
     {"Overlays", MakePlain<Effekter::Overlays>},
     {"EndDemo", MakePlain<Effekter::EndDemo>},
