@@ -11,7 +11,6 @@ namespace pictures {
 namespace {
 
 constexpr float kPi = 3.14159265358979f;
-constexpr float kTau = 2 * kPi;
 
 // Where the hammer meets the bar in both Banger pictures (1024 x 768).
 constexpr float kStrikeX = 540, kStrikeY = 418;
