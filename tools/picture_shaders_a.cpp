@@ -61,7 +61,7 @@ const std::vector<Point>& AnvilOutline() {
 }
 
 // The portrait scaled by `scale` and centred on (cx, cy) in the image,
-// with 2 x 2 samples per pixel.
+// with 2 x 2 samples per pixel, laid over the image as the brighter of both.
 void PlacePortrait(Image& img, const Image& portrait, float cx, float cy, float scale) {
     const float half = portrait.width() * scale / 2;
     for (int y = static_cast<int>(cy - half); y < static_cast<int>(cy + half); ++y)
@@ -77,7 +77,9 @@ void PlacePortrait(Image& img, const Image& portrait, float cx, float cy, float 
                     sy = std::clamp(sy, 1.0f, portrait.height() - 2.0f);
                     sum = sum + portrait.SampleWrapped(sx, sy);
                 }
-            img.at(x, y) = sum * 0.25f;
+            // The portrait's black background lets the picture beneath show.
+            const Color c = sum * 0.25f, under = img.at(x, y);
+            img.at(x, y) = {std::max(c.r, under.r), std::max(c.g, under.g), std::max(c.b, under.b)};
         }
 }
 
@@ -279,10 +281,18 @@ Image MakeRing() {
 }
 
 Image MakeFacesPortraits() {
-    // The four portraits in their halos, two by two on black, 4:3 like the
-    // window they are stretched over.
+    // The four portraits in their halos, two by two, 4:3 like the window
+    // they are stretched over, on a dim kiln wall of glowing rings round
+    // each of them.
     const int w = 1024, h = 768;
     Image img(w, h);
+    img.Fill([&](float x, float y) {
+        float dx = std::fmod(x, 512.0f) - 256, dy = std::fmod(y, 384.0f) - 192;
+        float r = std::hypot(dx, dy);
+        float rings = std::pow(0.5f + 0.5f * std::cos(r * 0.11f), 6.0f);
+        float wall = 0.6f + 0.8f * Fbm(x / 90, y / 90, 4, 0, 0, 341);
+        return Rgb(70, 22, 12) * (wall * (0.35f + 0.65f * rings) * Smooth(120, 300, r));
+    });
     const float scale = 0.72f;
     PlacePortrait(img, MakePortraitVex(), 256, 192, scale);
     PlacePortrait(img, MakePortraitMig(), 768, 192, scale);
