@@ -274,17 +274,6 @@ TEST(CirclesTest, BadShaderFailsAndAMissingPictureSamplesBlack) {
 
 // --------------------------------------------------------------------- Faces
 
-TEST(FacesTest, FrameNumbersFollowTheBeat) {
-    const Effekter::FacesFrame quiet = Effekter::ComputeFacesFrame(42000, 0);
-    EXPECT_EQ(42000.0f, quiet.time);
-    EXPECT_EQ(0.0f, quiet.layer_grey);
-    EXPECT_EQ(0.0f, quiet.text_grey);
-    const Effekter::FacesFrame loud = Effekter::ComputeFacesFrame(42000, 1);
-    EXPECT_EQ(1.0f, loud.beat);
-    EXPECT_EQ(1.0f, loud.layer_grey);
-    EXPECT_EQ(0.1f, loud.text_grey);
-}
-
 TEST(FacesTest, SendsTimeAndBeatAndLeavesTheTextColour) {
     REQUIRE_GL();
     Faces faces(0, 100000);
