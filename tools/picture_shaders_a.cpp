@@ -252,13 +252,15 @@ Image MakeRing() {
     // A glazed plate seen from above: concentric bands of glaze in kiln
     // colours with throwing lines, a thin gold ring between the bands and a
     // soft highlight. It fills the whole square: the circles shader looks at
-    // it through lenses that reach its corners.
+    // it through lenses that reach its corners. Like the other full-window
+    // pictures it is shown stretched to 4:3, so its circles are drawn
+    // narrower by that much.
     const int size = 512;
     const std::vector<Color> glazes = {Rgb(20, 90, 110),   Rgb(230, 130, 40), Rgb(150, 30, 60),
                                        Rgb(240, 210, 150), Rgb(40, 50, 120),  Rgb(200, 70, 30)};
     Image img(size, size);
     img.Fill([&](float x, float y) {
-        float dx = x / size - 0.5f, dy = y / size - 0.5f;
+        float dx = (x / size - 0.5f) * (4.0f / 3.0f), dy = y / size - 0.5f;
         float r = std::hypot(dx, dy), a = std::atan2(dy, dx);
         float band_r = r * 16;
         int band = static_cast<int>(std::floor(band_r));
