@@ -22,15 +22,6 @@ GLint TextureLevel(GLuint texture, GLenum what) {
     return value;
 }
 
-std::vector<uint8_t> TexturePixels(GLuint texture, int width, int height) {
-    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return pixels;
-}
-
 TEST(RenderTarget, TakesTheWindowSizeAndBindsItsView) {
     REQUIRE_GL();
     // A target may be larger than the window it was made for.
