@@ -9,8 +9,11 @@
 
 #include "app/capture.h"
 #include "app/demo_window.h"
+#include "app/export.h"
 #include "app/frame_clock.h"
 #include "app/settings_dialog.h"
+#include "app/timedemo.h"
+#include "app/timedemo.h"
 #include "platform/audio.h"
 #include "platform/debug_output.h"
 #include "platform/failure.h"
@@ -73,8 +76,12 @@ CaptureRange ChooseCaptureRange(const Options& options, const EffectList& effect
 }  // namespace
 
 int RunShow(const Options& options) {
-    const bool capturing = options.capture_dir.has_value();
+    // Capture, export and timedemo render at fixed steps, without sound.
+    const bool capturing = options.Offline();
     if (!capturing) InitAudioOutput();
+    // The music decodes on a worker thread while the window opens and the
+    // effects load.
+    MusicPreload music_preload(PeekScriptMusicPath());
 
     DisplaySettings settings;
     if (!options.Unattended() && ShowDisplaySettingsDialog(settings) == 0) return kExitCancelled;
@@ -88,6 +95,10 @@ int RunShow(const Options& options) {
     // audio library does in the show it stands in for.
     std::unique_ptr<MusicClock> music;
     try {
+        // A video file that cannot be written fails before anything loads.
+        std::unique_ptr<VideoFileWriter> video;
+        if (options.export_path)
+            video = OpenExport(*options.export_path, settings.width, settings.height, options.fps);
         DemoWindow window(settings);
         const GLenum glew = glewInit();
         if (glew != GLEW_OK)
@@ -101,14 +112,21 @@ int RunShow(const Options& options) {
         uint32_t start_offset = 0;
         LoadDemoScript(effects, window, music_path, start_offset, FindEffectMaker);
 
-        music = capturing ? OpenOfflineMusic(music_path) : OpenMusicStream(music_path);
+        music = capturing ? music_preload.OpenOffline(music_path)
+                          : music_preload.OpenStream(music_path);
         music->Play();
         music->SetPosition(static_cast<double>(start_offset));
         glClearColor(0, 0, 0, 0);
 
         if (capturing) {
             const CaptureRange range = ChooseCaptureRange(options, effects, *music, start_offset);
-            CaptureShow(effects, *music, start_offset, window, *options.capture_dir, range);
+            if (options.timedemo)
+                RunTimedemo(effects, *music, start_offset, window, range, stdout);
+            else if (video)
+                ExportShow(*video, *options.export_path, effects, *music, start_offset, window,
+                           range);
+            else
+                CaptureShow(effects, *music, start_offset, window, *options.capture_dir, range);
         } else {
             RunFrameLoop(effects, *music, start_offset, window);
         }
