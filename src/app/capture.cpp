@@ -26,6 +26,12 @@ uint64_t CaptureFrameCount(const CaptureRange& range) {
     return ((span + 1) * static_cast<uint64_t>(range.fps) + 999) / 1000;
 }
 
+void RequireFrames(const CaptureRange& range, const char* verb) {
+    if (CaptureFrameCount(range) == 0)
+        FailFormat("Nothing to %s: the range starts at %u ms, after its end at %u ms", verb,
+                   range.from, range.to);
+}
+
 double CapturePosition(uint32_t demo_time, uint32_t start_offset) {
     return static_cast<double>(static_cast<uint32_t>(demo_time - start_offset)) / 1000.0;
 }
@@ -91,10 +97,8 @@ void ReadBackBuffer(int width, int height, uint8_t* bgra) {
 
 void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_offset,
                  DemoWindow& window, const std::string& directory, const CaptureRange& range) {
+    RequireFrames(range, "capture");
     const uint64_t frames = CaptureFrameCount(range);
-    if (frames == 0)
-        FailFormat("Nothing to capture: the range starts at %u ms, after its end at %u ms",
-                   range.from, range.to);
     std::error_code ignored;
     std::filesystem::create_directories(directory, ignored);
     const int width = WindowWidth(), height = WindowHeight();
@@ -113,17 +117,18 @@ void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_of
             return false;
         });
     ProgressLine progress("Capturing into " + directory, frames);
-    uint64_t k = 0;
+    uint64_t k = 0;  // frames handed to the writers
     std::string error;
     try {
-        for (; k < frames && !window.QuitRequested(); ++k) {
+        while (k < frames && !window.QuitRequested()) {
             DrawCaptureFrame(effects, music, start_offset, range, k);
             std::vector<uint8_t>* buffer = writers.Acquire();
-            if (!buffer) break;
+            if (!buffer) break;  // a file could not be written: Finish reports it
             ReadBackBuffer(width, height, buffer->data());
             writers.Submit(buffer, k);
+            ++k;
             window.SwapAndPoll();
-            progress.Update(k + 1);
+            progress.Update(k);
         }
     } catch (const DemoFailure&) {
         // "End of show" or "You quit?": the frames drawn so far are still written.

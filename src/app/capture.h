@@ -37,6 +37,9 @@ struct CaptureRange {
 uint32_t CaptureFrameTime(const CaptureRange& range, uint64_t k);
 // Number of frames the range gives (0 when to < from).
 uint64_t CaptureFrameCount(const CaptureRange& range);
+// Raises "Nothing to <verb>: the range starts at F ms, after its end at
+// T ms" when the range holds no frame.
+void RequireFrames(const CaptureRange& range, const char* verb);
 // The music position, in seconds, at which demo time t is heard for a start
 // offset N: t = trunc(position x 1000) + N.
 double CapturePosition(uint32_t demo_time, uint32_t start_offset);

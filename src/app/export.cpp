@@ -43,10 +43,8 @@ void Complete(FrameWorkers& encoder, VideoFileWriter& file, const std::string& p
 void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList& effects,
                 MusicClock& music, uint32_t start_offset, DemoWindow& window,
                 const CaptureRange& range) {
+    RequireFrames(range, "export");
     const uint64_t frames = CaptureFrameCount(range);
-    if (frames == 0)
-        FailFormat("Nothing to export: the range starts at %u ms, after its end at %u ms",
-                   range.from, range.to);
     const DecodedMusic* track = music.Track();
     file.SetMusic(track, ExportMusicStart(range.from, start_offset, track ? track->frames() : 0));
 
@@ -58,16 +56,17 @@ void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList
                              return file.AddFrame(pixels.data(), error);
                          });
     ProgressLine progress("Exporting " + path, frames);
-    uint64_t k = 0;
+    uint64_t k = 0;  // frames handed to the encoder
     try {
-        for (; k < frames && !window.QuitRequested(); ++k) {
+        while (k < frames && !window.QuitRequested()) {
             DrawCaptureFrame(effects, music, start_offset, range, k);
             std::vector<uint8_t>* buffer = encoder.Acquire();
             if (!buffer) break;  // the encoder failed: Complete reports it
             ReadBackBuffer(width, height, buffer->data());
             encoder.Submit(buffer, k);
+            ++k;
             window.SwapAndPoll();
-            progress.Update(k + 1);
+            progress.Update(k);
         }
     } catch (const DemoFailure& failure) {
         if (!failure.IsNormalEnd() || k == 0) throw;

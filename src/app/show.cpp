@@ -95,7 +95,13 @@ int RunShow(const Options& options) {
     // audio library does in the show it stands in for.
     std::unique_ptr<MusicClock> music;
     try {
-        // A video file that cannot be written fails before anything loads.
+        // A range without frames, or a video file that cannot be written,
+        // fails before anything loads.
+        if (capturing && options.from_ms && options.to_ms)
+            RequireFrames({*options.from_ms, *options.to_ms, options.fps}, options.timedemo ? "play"
+                                                                           : options.export_path
+                                                                               ? "export"
+                                                                               : "capture");
         std::unique_ptr<VideoFileWriter> video;
         if (options.export_path)
             video = OpenExport(*options.export_path, settings.width, settings.height, options.fps);

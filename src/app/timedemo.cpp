@@ -44,7 +44,7 @@ std::vector<TimedemoRow> TimedemoRows(const EffectList& effects,
         for (size_t i = 0; i < demo_times.size() && i < frame_ms.size(); ++i)
             if (effect->IsActiveAt(demo_times[i])) own.push_back(frame_ms[i]);
         TimedemoRow row;
-        row.keyword = effect->Keyword().empty() ? effect->Name() : effect->Keyword();
+        row.keyword = effect->Keyword();
         row.start = effect->StartTime();
         row.end = effect->EndTime();
         row.frames = own.size();
@@ -86,10 +86,8 @@ std::string FormatTimedemo(const std::vector<TimedemoRow>& rows,
 
 void RunTimedemo(const EffectList& effects, MusicClock& music, uint32_t start_offset,
                  DemoWindow& window, const CaptureRange& range, FILE* out) {
+    RequireFrames(range, "play");
     const uint64_t frames = CaptureFrameCount(range);
-    if (frames == 0)
-        FailFormat("Nothing to play: the range starts at %u ms, after its end at %u ms", range.from,
-                   range.to);
     fprintf(out, "Timedemo: %dx%d, %d frames per second of demo time, demo times %u to %u ms\n",
             WindowWidth(), WindowHeight(), range.fps, range.from, range.to);
     fflush(out);

@@ -16,6 +16,7 @@ extern "C" {
 }
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -65,7 +66,7 @@ class FfmpegVideoFile : public VideoFileWriter {
 public:
     FfmpegVideoFile(std::string path, const Container& container, int width, int height, int fps)
         : path_(std::move(path)),
-          partial_(path_ + ".part"),
+          partial_(path_ + "." + std::to_string(getpid()) + ".part"),
           container_(container),
           width_(width),
           height_(height),
@@ -295,7 +296,7 @@ bool FfmpegVideoFile::Open(std::string& error) {
 
     rc = avio_open(&format_->pb, partial_.c_str(), AVIO_FLAG_WRITE);
     if (rc < 0) {
-        error = strerror(AVUNERROR(rc));
+        error = "cannot create " + partial_ + ": " + strerror(AVUNERROR(rc));
         return false;
     }
     created_ = true;

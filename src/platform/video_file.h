@@ -13,9 +13,10 @@
 //       at 44.1 kHz), read round the end of the track as the music loops,
 //       or silence without one; it lasts exactly as long as the pictures:
 //       frames / fps seconds, to the sample
-//   [X] written under "<path>.part" beside the target and renamed to the
-//       target by Finish: a writer destroyed unfinished removes its partial
-//       file, so nothing half written is ever left under the target's name
+//   [X] written under "<path>.<process id>.part" beside the target and
+//       renamed to the target by Finish: a writer destroyed unfinished
+//       removes its partial file, so nothing half written is ever left under
+//       the target's name, and two exports to one name never mix their bytes
 //   [ ] odd widths or heights: 4:2:0 needs even sides, refused at Open
 //   [ ] other containers, codecs or quality settings
 //
@@ -45,7 +46,7 @@ public:
     virtual bool Finish(std::string& error) = 0;
 
     virtual int64_t FramesWritten() const = 0;
-    // "<path>.part"
+    // "<path>.<process id>.part"
     virtual const std::string& PartialPath() const = 0;
 };
 
