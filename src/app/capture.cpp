@@ -95,6 +95,23 @@ void ReadBackBuffer(int width, int height, uint8_t* bgra) {
     glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, bgra);
 }
 
+namespace {
+
+std::string Summary(uint64_t frames, const std::string& directory, const ProgressLine& progress,
+                    const FrameWorkers& writers) {
+    const double seconds = progress.Seconds();
+    char text[512];
+    snprintf(text, sizeof text,
+             "Captured %llu frames into %s in %.1f s (%.1f fps); writing PNG files took %.1f s "
+             "on %d threads",
+             static_cast<unsigned long long>(frames), directory.c_str(), seconds,
+             seconds > 0 ? static_cast<double>(frames) / seconds : 0.0, writers.BusySeconds(),
+             writers.WorkerCount());
+    return text;
+}
+
+}  // namespace
+
 void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_offset,
                  DemoWindow& window, const std::string& directory, const CaptureRange& range) {
     RequireFrames(range, "capture");
@@ -130,19 +147,13 @@ void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_of
             window.SwapAndPoll();
             progress.Update(k);
         }
-    } catch (const DemoFailure&) {
-        // "End of show" or "You quit?": the frames drawn so far are still written.
-        writers.Finish(error);
+    } catch (const DemoFailure& failure) {
+        // "End of show" or "You quit?": the frames drawn so far are still
+        // written, and a file that could not be is the failure to report.
+        if (!writers.Finish(error)) Fail(error);
+        if (failure.IsNormalEnd()) progress.Finish(Summary(k, directory, progress, writers));
         throw;
     }
     if (!writers.Finish(error)) Fail(error);
-    const double seconds = progress.Seconds();
-    char summary[512];
-    snprintf(summary, sizeof summary,
-             "Captured %llu frames into %s in %.1f s (%.1f fps); writing PNG files took %.1f s "
-             "on %d threads",
-             static_cast<unsigned long long>(k), directory.c_str(), seconds,
-             seconds > 0 ? static_cast<double>(k) / seconds : 0.0, writers.BusySeconds(),
-             writers.WorkerCount());
-    progress.Finish(summary);
+    progress.Finish(Summary(k, directory, progress, writers));
 }

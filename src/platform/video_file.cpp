@@ -180,7 +180,7 @@ bool FfmpegVideoFile::OpenVideo(std::string& error) {
     if (format_->oformat->flags & AVFMT_GLOBALHEADER) video_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
     if (strcmp(container_.video_encoder, "libx264") == 0) {
-        av_dict_set(&options, "preset", "veryfast", 0);
+        av_dict_set(&options, "preset", "superfast", 0);
         av_dict_set(&options, "crf", "18", 0);
     } else {
         // Constant quality at real-time speed: libvpx's good-quality modes

@@ -1,7 +1,7 @@
 // Video files: rendered frames and the music encoded into one file (FFmpeg's
 // libraries), the back end of --export.
 //
-//   [X] ".mp4": H.264 (libx264, 4:2:0, High profile, CRF 18) and AAC
+//   [X] ".mp4": H.264 (libx264, 4:2:0, CRF 18, the "superfast" preset) and AAC
 //       (FFmpeg's encoder, 44.1 kHz stereo, 192 kb/s), with the index at the
 //       front of the file (fast start), which ordinary players and web sites
 //       take
