@@ -316,6 +316,7 @@ void StartUp() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is known
     struct stat info;
     if (stat(DemoExecutable().c_str(), &info) != 0 || stat("data/demo.txt", &info) != 0) {
         std::printf("Run from the source root with %s built\n", DemoExecutable().c_str());
