@@ -10,6 +10,9 @@
 #include "effects/video/video.h"
 #include "effects/image/flash_white.h"
 #include "effects/image/stroboskop.h"
+#include "effects/image/nano_ball.h"
+#include "effects/image/zoomer.h"
+#include "effects/image/color_box.h"
 #include "effects/shader/plasma2d.h"
 
 namespace {
@@ -45,9 +48,9 @@ const FactoryEntry kFactoryTable[] = {
     {"Plasma2D", MakePlasma2D},
     {"Brum", nullptr},
     {"Banger", nullptr},
-    {"ColorBox", nullptr},
-    {"Zoomba", nullptr},
-    {"Zoombb", nullptr},
+    {"ColorBox", MakePlain<Effekter::ColorBox>},
+    {"Zoomba", MakePlain<Effekter::Zoomba>},
+    {"Zoombb", MakePlain<Effekter::Zoombb>},
     {"Solaris", nullptr},
     {"FlashWhite", MakePlain<Effekter::FlashWhite>},
     {"PolarCoords", nullptr},
@@ -57,7 +60,7 @@ const FactoryEntry kFactoryTable[] = {
     {"Faces", nullptr},
     {"TwistBox", nullptr},
     {"Circles", nullptr},
-    {"NanoBall", nullptr},
+    {"NanoBall", MakePlain<Effekter::NanoBall>},
     {"Overlays", MakePlain<Effekter::Overlays>},
     {"EndDemo", MakePlain<Effekter::EndDemo>},
     {"ShaderSuite3D", nullptr},
