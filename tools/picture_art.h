@@ -49,5 +49,16 @@ Image MakeMiscEnv();
 Image MakeBorder();
 Image MakeMiscTwist();
 Image MakeVideoMask();
+Image MakeNanoSpike();
+Image MakeNanoFlare();
+Image MakeNanoBackground();
+Image MakeZoomerFirstSprite();
+Image MakeZoomerSprite();
+Image MakeZoomerOldSprite();
+Image MakeZoomerBackground();
+Image MakeZoomerGlow();
+Image MakeColorBoxTile();
+Image MakeColorBoxHighlight();
+Image MakeColorBoxStar();
 
 }  // namespace pictures

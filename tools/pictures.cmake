@@ -5,7 +5,8 @@ add_library(pictures STATIC
   ${CMAKE_CURRENT_LIST_DIR}/picture_font.cpp
   ${CMAKE_CURRENT_LIST_DIR}/picture_art.cpp
   ${CMAKE_CURRENT_LIST_DIR}/picture_portraits.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/picture_video.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/picture_video.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/picture_nanoball_zoomer_colorbox.cpp)
 target_include_directories(pictures PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(pictures PUBLIC FreeImage::FreeImage PkgConfig::FFMPEG)
 

@@ -120,7 +120,7 @@ double RowDifference(const Image& img, int a, int b) {
 TEST(Pictures, EveryPictureIsWrittenAndDecodesAtItsSizeWithContent) {
     ScratchDir dir;
     EXPECT_TRUE(WriteAllPictures(dir.path()).empty());
-    ASSERT_EQ(AllPictures().size(), 17u);
+    ASSERT_EQ(AllPictures().size(), 28u);
     for (const PictureEntry& e : AllPictures()) {
         Decoded d = DecodeFile(dir.path() + "/" + e.path);
         EXPECT_EQ(d.width, e.width) << e.path;
@@ -149,7 +149,8 @@ TEST(Pictures, TiledAndDirectionLookupPicturesHaveNoSeam) {
     Case cases[] = {{"water", MakeWater(), true},
                     {"strobo bg", MakeStroboBackground(), false},
                     {"rubber env", MakeRubberEnv(), true},
-                    {"misc env", MakeMiscEnv(), true}};
+                    {"misc env", MakeMiscEnv(), true},
+                    {"nanoball spike", MakeNanoSpike(), false}};
     for (const Case& c : cases) {
         int w = c.img.width(), h = c.img.height();
         double inner = ColumnDifference(c.img, w / 2, w / 2 + 1);
@@ -177,6 +178,21 @@ TEST(Pictures, OverlaysAreBlackWhereTheyMustLeaveThePictureAlone) {
         EXPECT_LT(Brightness(img, img.width() - 3, 2), 0.03f);
         EXPECT_GT(Brightness(img, img.width() / 2, img.height() / 2), 0.2f);
     }
+    // Sprites laid on by their own colour and added layers of the zoomer
+    // and the tile board: black round the edge.
+    for (Image img :
+         {MakeZoomerFirstSprite(), MakeZoomerSprite(), MakeZoomerOldSprite(), MakeZoomerGlow(),
+          MakeColorBoxTile(), MakeColorBoxHighlight(), MakeColorBoxStar()}) {
+        int s = img.width();
+        for (auto [x, y] :
+             {std::pair{0, 0}, {s / 2, 0}, {0, s / 2}, {s - 1, s / 2}, {s / 2, s - 1}})
+            EXPECT_LT(Brightness(img, x, y), 0.03f);
+    }
+    // The zoomer's background meets the white clear round it.
+    Image zoomer_background = MakeZoomerBackground();
+    EXPECT_GT(Brightness(zoomer_background, 0, 0), 0.97f);
+    EXPECT_GT(Brightness(zoomer_background, 256, 0), 0.97f);
+    EXPECT_LT(Brightness(zoomer_background, 256, 256), 0.8f);
     Image border = MakeBorder();
     EXPECT_LT(Brightness(border, 256, 256), 0.01f);
     EXPECT_LT(Brightness(border, 150, 300), 0.01f);
