@@ -9,12 +9,14 @@
 // overlapping additive tiles; NanoBall one background and a ball that
 // covers part of the window, but 512 lit cylinders and discs of geometry.
 //
-// Usage: xvfb-run -a -s "-screen 0 1280x1024x24" bench_nanoball_zoomer_colorbox [frames]
-//   Run from the source tree's root (it reads data/).
+// Usage: xvfb-run -a -s "-screen 0 1280x1024x24" bench_nanoball_zoomer_colorbox [frames [name]]
+//   Run from the source tree's root (it reads data/). With a name, only
+//   that effect is measured (for profiling one of them).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -26,6 +28,7 @@
 
 int main(int argc, char** argv) {
     const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 200;
+    const std::string only = argc > 2 ? argv[2] : "";
     if (!EnsureGlContext(1024, 768)) {
         std::printf("no GL context (run under xvfb-run)\n");
         return 1;

@@ -239,14 +239,17 @@ TEST(NanoBallTest, BackgroundFollowsTheBeatAndFadesOverTheLastSevenSeconds) {
 }
 
 TEST(NanoBallTest, SpikesSpreadEvenlyOverTheSphere) {
-    // Turning the z axis by the two rotations gives the spike's direction.
     std::vector<std::array<double, 3>> directions;
     for (int i = 0; i < NanoBall::kSpikes; ++i) {
         const Effekter::NanoSpikeDirection d = Effekter::ComputeNanoSpikeDirection(i);
+        // Turning the z axis about x, then y, gives the stated direction.
         const double ay = d.turn_y * M_PI / 180, ax = d.turn_x * M_PI / 180;
-        // Rx then Ry applied to (0, 0, 1).
-        const double y = -std::sin(ax), z0 = std::cos(ax);
-        directions.push_back({z0 * std::sin(ay), y, z0 * std::cos(ay)});
+        const double turned[3] = {std::cos(ax) * std::sin(ay), -std::sin(ax),
+                                  std::cos(ax) * std::cos(ay)};
+        EXPECT_NEAR(turned[0], d.x, 1e-5) << i;
+        EXPECT_NEAR(turned[1], d.y, 1e-5) << i;
+        EXPECT_NEAR(turned[2], d.z, 1e-5) << i;
+        directions.push_back({d.x, d.y, d.z});
     }
     double sum[3] = {0, 0, 0};
     for (const auto& d : directions)
@@ -265,6 +268,26 @@ TEST(NanoBallTest, SpikesSpreadEvenlyOverTheSphere) {
             closest = std::min(closest, std::sqrt(dx * dx + dy * dy + dz * dz));
         }
     EXPECT_GT(closest, 0.08);  // an even spread of 512 points is about 0.16 apart
+}
+
+TEST(NanoBallTest, SpikeDepthIsWhereGLPutsTheSpikesMiddle) {
+    REQUIRE_GL();
+    // The depth that orders the spikes, against the modelview GL builds.
+    for (uint32_t t : {21000u, 23456u, 40000u}) {
+        const Effekter::NanoBallFrame f = Effekter::ComputeNanoBallFrame(t, 0, 20000, 60000, 20500);
+        for (int i : {0, 100, 257, 511}) {
+            const Effekter::NanoSpikeDirection d = Effekter::ComputeNanoSpikeDirection(i);
+            glLoadIdentity();
+            glTranslatef(f.x, f.y, f.z);
+            RotateXYZ(Vec3(f.turn_x, f.turn_y, f.turn_z));
+            glRotatef(d.turn_y, 0, 1, 0);
+            glRotatef(d.turn_x, 1, 0, 0);
+            glTranslatef(0, 0, 4.5f);
+            EXPECT_NEAR(Matrix(GL_MODELVIEW_MATRIX)[14], Effekter::NanoSpikeDepth(f, d, 9.0f), 1e-3)
+                << t << " " << i;
+        }
+    }
+    ResetGlState();
 }
 
 TEST(NanoBallTest, SpikeLengthsAndTheGeneratorState) {
@@ -351,6 +374,25 @@ TEST(NanoBallTest, LeavesLight1OnAndEverythingElseOff) {
     EXPECT_NEAR(96 / 255.0, colour[0], 1e-6);
     EXPECT_NEAR(96 / 255.0, colour[2], 1e-6);
     EXPECT_EQ(1.0f, colour[3]);
+    glDisable(GL_LIGHT1);
+    ResetGlState();
+}
+
+TEST(NanoBallTest, ItsDisplayListsGoWithIt) {
+    REQUIRE_GL();
+    auto lists = [] {
+        std::vector<GLuint> names;
+        for (GLuint name = 1; name < 5000; ++name)
+            if (glIsList(name)) names.push_back(name);
+        return names;
+    };
+    const std::vector<GLuint> before = lists();
+    auto ball = std::make_unique<NanoBall>(0, 100000);
+    const std::vector<GLuint> with = lists();
+    EXPECT_EQ(before.size() + 2, with.size());
+    ball->Draw(5000, 0.5f);
+    ball.reset();
+    EXPECT_EQ(before, lists());
     glDisable(GL_LIGHT1);
     ResetGlState();
 }

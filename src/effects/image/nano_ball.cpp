@@ -1,5 +1,6 @@
 #include "effects/image/nano_ball.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/failure.h"
@@ -49,6 +50,11 @@ NanoSpikeDirection ComputeNanoSpikeDirection(int i) {
     NanoSpikeDirection d;
     d.turn_y = std::atan2(xc, yc) * kDegreesPerRadian;
     d.turn_x = std::atan2(std::sqrt(xc * xc + yc * yc), zc) * kDegreesPerRadian - 90.0f;
+    // The turn about x lifts the z axis to height zc, the turn about y
+    // swings it round: the spike points along (xc, zc, yc).
+    d.x = xc;
+    d.y = zc;
+    d.z = yc;
     return d;
 }
 
@@ -58,16 +64,42 @@ float NanoSpikeLength(int first_random, int second_random, float seconds) {
     return 10.0f - shortening + std::sin(1024.0f * phase + seconds);
 }
 
+float NanoSpikeDepth(const NanoBallFrame& frame, const NanoSpikeDirection& direction,
+                     float length) {
+    // The z row of the ball's rotation (about x, then y, then z).
+    const float ax = frame.turn_x / kDegreesPerRadian, ay = frame.turn_y / kDegreesPerRadian,
+                az = frame.turn_z / kDegreesPerRadian;
+    const float sx = std::sin(ax), cx = std::cos(ax), sy = std::sin(ay), cy = std::cos(ay),
+                sz = std::sin(az), cz = std::cos(az);
+    const float rx = sx * sz - cx * sy * cz, ry = sx * cz + cx * sy * sz, rz = cx * cy;
+    const float half = 0.5f * length;
+    return frame.z + half * (rx * direction.x + ry * direction.y + rz * direction.z);
+}
+
 NanoBall::NanoBall(int start, int end) : Effekt(start, end), quadric_(gluNewQuadric()) {
     if (!quadric_) Fail("NanoBall: out of memory for a GLU quadric");
     gluQuadricTexture(quadric_.get(), GL_TRUE);
     gluQuadricNormals(quadric_.get(), GLU_SMOOTH);
+    // Compiled once: the cylinder's normals point straight out, so
+    // stretching it along its axis changes neither them nor its texture
+    // coordinates (0 at the base, 1 at the top).
+    cylinder_list_ = glGenLists(2);
+    if (cylinder_list_ == 0) Fail("NanoBall: no display lists available");
+    disc_list_ = cylinder_list_ + 1;
+    glNewList(cylinder_list_, GL_COMPILE);
+    gluCylinder(quadric_.get(), 0.5, 0.5, 1.0, 16, 1);
+    glEndList();
+    glNewList(disc_list_, GL_COMPILE);
+    gluDisk(quadric_.get(), 0, 0.5, 16, 1);
+    glEndList();
     spike_.Load("data/nanoball/zoomer1.jpg");
     flare_.Load("data/nanoball/flare.jpg");
     background_.Load("data/nanoball/bg.jpg");
     name_ = "NanoBall";
     for (int i = 0; i < kSpikes; ++i) directions_[i] = ComputeNanoSpikeDirection(i);
 }
+
+NanoBall::~NanoBall() { glDeleteLists(cylinder_list_, 2); }
 
 void NanoBall::SetupTweaks() {
     if (!tweak_bar_) return;
@@ -117,18 +149,38 @@ void NanoBall::Draw(uint32_t demo_time, float beat) {
         RotateXYZ(Vec3(f.turn_x, f.turn_y, f.turn_z));
         const float seconds = static_cast<float>(demo_time) / 1000.0f;
         for (int i = 0; i < kSpikes; ++i) {
-            glColor3ub(96, 96, 96);
             const int first = NextRandom();
             const int second = NextRandom();
-            const float length = NanoSpikeLength(first, second, seconds);
-            MatrixScope spike;
-            glRotatef(directions_[i].turn_y, 0, 1, 0);
-            glRotatef(directions_[i].turn_x, 1, 0, 0);
+            lengths_[i] = NanoSpikeLength(first, second, seconds);
+            depths_[i] = NanoSpikeDepth(f, directions_[i], lengths_[i]);
+            order_[i] = static_cast<uint16_t>(i);
+        }
+        // Nearest first: hidden parts of the spikes behind then fail the
+        // depth test early, which is most of their area. The picture does
+        // not depend on the order, as depth testing decides what shows.
+        std::sort(order_.begin(), order_.end(),
+                  [&](uint16_t a, uint16_t b) { return depths_[a] > depths_[b]; });
+        glColor3ub(96, 96, 96);  // with colour material: the spikes' ambient and diffuse
+        // All cylinders with the spike picture, then all discs with the flare.
+        {
             TextureBind bind(spike_);
-            gluCylinder(quadric_.get(), 0.5, 0.5, length, 16, 1);
-            glTranslatef(0, 0, length);
-            glBindTexture(GL_TEXTURE_2D, flare_.Name());
-            gluDisk(quadric_.get(), 0, 0.5, 16, 1);
+            for (const uint16_t i : order_) {
+                MatrixScope spike;
+                glRotatef(directions_[i].turn_y, 0, 1, 0);
+                glRotatef(directions_[i].turn_x, 1, 0, 0);
+                glScalef(1, 1, lengths_[i]);
+                glCallList(cylinder_list_);
+            }
+        }
+        {
+            TextureBind bind(flare_);
+            for (const uint16_t i : order_) {
+                MatrixScope spike;
+                glRotatef(directions_[i].turn_y, 0, 1, 0);
+                glRotatef(directions_[i].turn_x, 1, 0, 0);
+                glTranslatef(0, 0, lengths_[i]);
+                glCallList(disc_list_);
+            }
         }
         glDisable(GL_LIGHTING);
     }

@@ -6,8 +6,9 @@
 // 10 units per second after it; the background fades out over the last
 // 7000 ms of the window.
 //
-// Construct with the GL context current: makes one GLU quadric (deleted with
-// the effect) and loads "data/nanoball/zoomer1.jpg" (spike),
+// Construct with the GL context current: makes one GLU quadric and compiles
+// its cylinder and disc into display lists (all deleted with the effect),
+// and loads "data/nanoball/zoomer1.jpg" (spike),
 // "data/nanoball/flare.jpg" (flare) and "data/nanoball/bg.jpg" (background);
 // a missing or broken picture draws its part untextured. Draw reseeds the
 // shared generator with 0 and draws two values per spike, so the generator
@@ -44,21 +45,28 @@ NanoBallFrame ComputeNanoBallFrame(uint32_t demo_time, float beat, uint32_t star
                                    uint32_t last_beat_time);
 
 // The fixed direction of spike i (0..511), as the two rotations that turn
-// the z axis onto it: about y first, then about x, in degrees.
+// the z axis onto it: about y first, then about x, in degrees; and as the
+// unit vector they give in the ball's frame.
 struct NanoSpikeDirection {
     float turn_y;
     float turn_x;
+    float x, y, z;
 };
 NanoSpikeDirection ComputeNanoSpikeDirection(int i);
 
 // Length of a spike from its two generator values and the time in seconds.
 float NanoSpikeLength(int first_random, int second_random, float seconds);
 
+// Eye-space z of the middle of a spike in the frame's ball placement:
+// larger is nearer the viewer. Used only to draw the nearest spikes first.
+float NanoSpikeDepth(const NanoBallFrame& frame, const NanoSpikeDirection& direction, float length);
+
 class NanoBall : public Effekt {
 public:
     static constexpr int kSpikes = 512;
 
     NanoBall(int start, int end);
+    ~NanoBall() override;
     void SetupTweaks() override;
     void Draw(uint32_t demo_time, float beat) override;
 
@@ -69,6 +77,10 @@ private:
         void operator()(GLUquadric* quadric) const { gluDeleteQuadric(quadric); }
     };
     std::unique_ptr<GLUquadric, QuadricDeleter> quadric_;
+    // Two display lists, compiled once from the quadric: the cylinder of
+    // height 1 (stretched to each spike's length) and the disc.
+    GLuint cylinder_list_ = 0;
+    GLuint disc_list_ = 0;
     CTextureFreeImage spike_;
     CTextureFreeImage flare_;
     CTextureFreeImage background_;
@@ -79,6 +91,10 @@ private:
     float material_specular_[4] = {1, 1, 1, 1};
     float light_position_[4] = {0, -8, 32, 1};
     std::array<NanoSpikeDirection, kSpikes> directions_;
+    // Per frame: each spike's length, and the spikes nearest first.
+    std::array<float, kSpikes> lengths_;
+    std::array<float, kSpikes> depths_;
+    std::array<uint16_t, kSpikes> order_;
 };
 
 }  // namespace Effekter
