@@ -1,12 +1,15 @@
 // Synthesises the show's music, "Kiln", and checks that its low end pulses.
 //
-// An original tune in A minor at 124 BPM, 72 bars (about 2 minutes 22):
-//   bars  0-7   intro      pads and a soft arpeggio; the kick enters at bar 4
-//   bars  8-23  build      offbeat bass, hats, clap, the arpeggio opening up
-//   bars 24-39  drop       everything, with the lead melody
-//   bars 40-47  breakdown  no drums: pads, a slow lead, a noise riser
-//   bars 48-63  drop 2     the lead an octave up in its second half
-//   bars 64-71  outro      elements leave one by one, then a last chord rings
+// An original tune in A minor at 124 BPM, 112 bars (about 3 minutes 41):
+//   bars   0-7    intro        pads and a soft arpeggio; the kick enters at bar 4
+//   bars   8-23   build        offbeat bass, hats, clap, the arpeggio opening up
+//   bars  24-39   drop         everything, with the lead melody
+//   bars  40-47   breakdown    no drums: pads, a slow lead, a noise riser
+//   bars  48-63   drop 2       the lead an octave up in its second half
+//   bars  64-79   bridge       F G Em Am: a new answering line, the clap from bar 72
+//   bars  80-87   breakdown 2  no drums: the arpeggio alone over the pads, a riser
+//   bars  88-103  drop 3       the lead an octave up from bar 96
+//   bars 104-111  outro        elements leave one by one, then a last chord rings
 // The kick sits on every beat and everything else keeps away from the lowest
 // frequencies between kicks (offbeat bass, high-passed pads, side-chain
 // ducking), so the show's beat level, (sum of the first 16 spectrum
@@ -37,7 +40,8 @@ constexpr double kBpm = 124.0;
 constexpr double kBeat = 60.0 / kBpm;
 constexpr double kBar = 4.0 * kBeat;
 constexpr double kStep = kBeat / 4.0;  // a sixteenth note
-constexpr int kBars = 72;
+constexpr int kBars = 112;
+constexpr int kOutroStart = 104;
 constexpr double kTail = 4.0;  // the last chord rings out after the last bar
 constexpr double kPi = 3.14159265358979323846;
 
@@ -145,18 +149,20 @@ const Chord kF = {41, {60, 65, 69, 72}, {53, 57, 60, 65, 69}};
 const Chord kC = {48, {60, 64, 67, 72}, {55, 60, 64, 67, 72}};
 const Chord kG = {43, {59, 62, 67, 71}, {55, 59, 62, 67, 71}};
 const Chord kDm = {38, {62, 65, 69, 74}, {57, 62, 65, 69, 74}};
+const Chord kEm = {40, {59, 64, 67, 71}, {52, 55, 59, 64, 67}};
 
-const Chord& ChordOf(int bar) {
-    const bool breakdown = bar >= 40 && bar < 48;
-    switch (bar % 4) {
-        case 0: return kAm;
-        case 1: return breakdown ? kDm : kF;
-        case 2: return kC;
-        default: return kG;
-    }
-}
-
-enum class Part { kIntro, kBuild, kDrop, kBreakdown, kDrop2, kOutro, kEnd };
+enum class Part {
+    kIntro,
+    kBuild,
+    kDrop,
+    kBreakdown,
+    kDrop2,
+    kBridge,
+    kBreakdown2,
+    kDrop3,
+    kOutro,
+    kEnd
+};
 
 Part PartOf(int bar) {
     if (bar < 8) return Part::kIntro;
@@ -164,8 +170,26 @@ Part PartOf(int bar) {
     if (bar < 40) return Part::kDrop;
     if (bar < 48) return Part::kBreakdown;
     if (bar < 64) return Part::kDrop2;
+    if (bar < 80) return Part::kBridge;
+    if (bar < 88) return Part::kBreakdown2;
+    if (bar < kOutroStart) return Part::kDrop3;
     if (bar < kBars) return Part::kOutro;
     return Part::kEnd;
+}
+
+const Chord& ChordOf(int bar) {
+    const Part part = PartOf(bar);
+    if (part == Part::kBridge) {
+        static const Chord* const kBridgeChords[4] = {&kF, &kG, &kEm, &kAm};
+        return *kBridgeChords[bar % 4];
+    }
+    const bool breakdown = part == Part::kBreakdown || part == Part::kBreakdown2;
+    switch (bar % 4) {
+        case 0: return kAm;
+        case 1: return breakdown ? kDm : kF;
+        case 2: return kC;
+        default: return kG;
+    }
 }
 
 const char* PartName(Part part) {
@@ -175,6 +199,9 @@ const char* PartName(Part part) {
         case Part::kDrop: return "drop";
         case Part::kBreakdown: return "breakdown";
         case Part::kDrop2: return "drop 2";
+        case Part::kBridge: return "bridge";
+        case Part::kBreakdown2: return "breakdown 2";
+        case Part::kDrop3: return "drop 3";
         case Part::kOutro: return "outro";
         default: return "tail";
     }
@@ -183,23 +210,25 @@ const char* PartName(Part part) {
 bool HasKick(int bar) {
     const Part p = PartOf(bar);
     if (p == Part::kIntro) return bar >= 4;
-    if (p == Part::kBreakdown || p == Part::kEnd) return false;
+    if (p == Part::kBreakdown || p == Part::kBreakdown2 || p == Part::kEnd) return false;
     return true;
 }
+// The full-band sections: every drum and the bass.
+bool IsDrop(Part p) { return p == Part::kDrop || p == Part::kDrop2 || p == Part::kDrop3; }
 bool HasBass(int bar) {
     const Part p = PartOf(bar);
-    return p == Part::kBuild || p == Part::kDrop || p == Part::kDrop2 ||
-           (p == Part::kOutro && bar < 68);
+    return p == Part::kBuild || IsDrop(p) || p == Part::kBridge ||
+           (p == Part::kOutro && bar < kOutroStart + 4);
 }
 bool HasHats(int bar) {
     const Part p = PartOf(bar);
-    return (p == Part::kBuild && bar >= 12) || p == Part::kDrop || p == Part::kDrop2 ||
-           (p == Part::kOutro && bar < 66);
+    return (p == Part::kBuild && bar >= 12) || IsDrop(p) || p == Part::kBridge ||
+           (p == Part::kOutro && bar < kOutroStart + 2);
 }
 bool HasClap(int bar) {
     const Part p = PartOf(bar);
-    return (p == Part::kBuild && bar >= 16) || p == Part::kDrop || p == Part::kDrop2 ||
-           (p == Part::kOutro && bar < 68);
+    return (p == Part::kBuild && bar >= 16) || IsDrop(p) || (p == Part::kBridge && bar >= 72) ||
+           (p == Part::kOutro && bar < kOutroStart + 4);
 }
 
 // A melody note: bar within the 4-bar phrase, start and length in sixteenths.
@@ -219,6 +248,13 @@ const std::vector<Note> kPhraseB = {
     {0, 0, 4, 76}, {0, 4, 2, 72},  {0, 6, 2, 74}, {0, 8, 3, 76},  {0, 11, 2, 79}, {0, 13, 3, 81},
     {1, 0, 6, 84}, {1, 6, 2, 81},  {1, 8, 4, 77}, {1, 12, 4, 81}, {2, 0, 4, 79},  {2, 4, 4, 76},
     {2, 8, 4, 72}, {2, 12, 4, 76}, {3, 0, 4, 74}, {3, 4, 4, 79},  {3, 8, 4, 83},  {3, 12, 4, 81},
+};
+// The bridge's line over F G Em Am: a call in the first two bars, an answer
+// rising to the octave in the last two.
+const std::vector<Note> kPhraseC = {
+    {0, 0, 6, 72}, {0, 6, 2, 69}, {0, 8, 8, 72}, {1, 0, 6, 74}, {1, 6, 2, 71},
+    {1, 8, 8, 74}, {2, 0, 4, 76}, {2, 4, 4, 79}, {2, 8, 4, 83}, {2, 12, 4, 79},
+    {3, 0, 4, 81}, {3, 4, 4, 84}, {3, 8, 8, 88},
 };
 // The breakdown's slow line, over Am Dm C G.
 const std::vector<Note> kPhraseSlow = {
@@ -488,7 +524,7 @@ std::vector<float> Render() {
             Clap(drums, t0 + kBeat, 0.5, noise);
             Clap(drums, t0 + 3 * kBeat, 0.5, noise);
         }
-        if (part == Part::kBreakdown && bar == 47) {
+        if ((part == Part::kBreakdown && bar == 47) || (part == Part::kBreakdown2 && bar == 87)) {
             // A roll of claps into the second drop.
             for (int step = 8; step < 16; ++step) {
                 Clap(drums, t0 + step * kStep, 0.12 + 0.04 * (step - 8), noise);
@@ -501,25 +537,34 @@ std::vector<float> Render() {
         if (part == Part::kIntro) {
             pad_gain *= std::min(1.0, 0.3 + bar / 4.0);
             pad_cutoff = 900.0 + 250.0 * bar;
-        } else if (part == Part::kBreakdown) {
+        } else if (part == Part::kBreakdown || part == Part::kBreakdown2) {
             pad_gain = 0.08;
             pad_cutoff = 3000.0;
+        } else if (part == Part::kBridge) {
+            pad_cutoff = 2800.0;
         } else if (part == Part::kOutro) {
-            pad_cutoff = 2200.0 - 150.0 * (bar - 64);
+            pad_cutoff = 2200.0 - 150.0 * (bar - kOutroStart);
         }
         const double pad_length = bar == kBars - 1 ? kBar + kTail - 1.0 : kBar;
         PadChord(pads, t0, pad_length, chord.pad, pad_gain, pad_cutoff);
 
         // Arpeggio: sixteenths up and down the chord.
-        const bool arp_on = part != Part::kBreakdown && !(part == Part::kOutro && bar >= 68);
+        const bool arp_on =
+            part != Part::kBreakdown && !(part == Part::kOutro && bar >= kOutroStart + 4);
         if (arp_on) {
             static const int pattern[8] = {0, 2, 4, 3, 1, 3, 2, 4};
+            // The bridge climbs straight up the chord instead.
+            static const int climb[8] = {0, 1, 2, 3, 4, 3, 2, 1};
+            const int* steps = part == Part::kBridge ? climb : pattern;
             double cutoff = 4000.0;
             if (part == Part::kIntro) cutoff = 700.0 + 120.0 * bar;
             if (part == Part::kBuild) cutoff = 1200.0 + 2800.0 * progress;
-            const double gain = part == Part::kIntro ? 0.05 : 0.06;
+            // Alone in the second breakdown, the arpeggio opens slowly.
+            if (part == Part::kBreakdown2) cutoff = 900.0 + 400.0 * (bar - 80);
+            double gain = part == Part::kIntro ? 0.05 : 0.06;
+            if (part == Part::kBreakdown2) gain = 0.07;
             for (int step = 0; step < 16; ++step) {
-                const int pitch = chord.arp[pattern[step % 8]] + 12;
+                const int pitch = chord.arp[steps[step % 8]] + 12;
                 const double pan = step % 2 == 0 ? -0.35 : 0.35;
                 Pluck(arp, t0 + step * kStep, pitch, gain, cutoff, pan);
             }
@@ -534,6 +579,11 @@ std::vector<float> Render() {
             phrase = (bar / 4) % 2 == 0 ? &kPhraseA : &kPhraseB;
             if (bar >= 56) transpose = 12, lead_gain = 0.09;
         }
+        if (part == Part::kBridge) phrase = &kPhraseC, lead_gain = 0.1;
+        if (part == Part::kDrop3) {
+            phrase = (bar / 4) % 2 == 0 ? &kPhraseA : &kPhraseB;
+            if (bar >= 96) transpose = 12, lead_gain = 0.09;
+        }
         if (part == Part::kBreakdown) phrase = &kPhraseSlow, lead_gain = 0.1;
         if (phrase != nullptr) {
             for (const Note& note : *phrase) {
@@ -543,8 +593,10 @@ std::vector<float> Render() {
             }
         }
     }
-    Riser(fx, 46 * kBar, 2 * kBar, 0.25, noise);
     Riser(fx, 22 * kBar, 2 * kBar, 0.18, noise);
+    Riser(fx, 46 * kBar, 2 * kBar, 0.25, noise);
+    Riser(fx, 78 * kBar, 2 * kBar, 0.15, noise);
+    Riser(fx, 86 * kBar, 2 * kBar, 0.28, noise);
 
     // Side-chain the sustained parts to the kick.
     for (Bus* bus : {&pads, &arp, &bass}) {
@@ -671,8 +723,8 @@ bool ReportBeat(const std::string& music_path, const std::string& csv_path) {
     std::printf("%.1f s decoded; beat level per section (median over beats):\n", music.seconds());
     std::printf("  %-10s %8s %8s %10s %10s %8s\n", "section", "sum@hit", "beat@hit", "sum@mid",
                 "beat@mid", "hits>=1");
-    for (Part part :
-         {Part::kIntro, Part::kBuild, Part::kDrop, Part::kBreakdown, Part::kDrop2, Part::kOutro}) {
+    for (Part part : {Part::kIntro, Part::kBuild, Part::kDrop, Part::kBreakdown, Part::kDrop2,
+                      Part::kBridge, Part::kBreakdown2, Part::kDrop3, Part::kOutro}) {
         std::vector<double> hit_sums, mid_sums;
         int full = 0;
         for (int bar = 0; bar < kBars; ++bar) {

@@ -49,6 +49,31 @@ Image MakeMiscEnv();
 Image MakeBorder();
 Image MakeMiscTwist();
 Image MakeVideoMask();
+// Cloud tunnel, sprite trail and captions (picture_layers.cpp).
+Image MakeSkyClouds();
+Image MakeSkyLandscape();
+Image MakeSkyLandscapeGlow();
+Image MakeSolarisSprite();
+Image MakeSolarisGlow();
+Image MakeSolarisTitle();
+Image MakeCaptionTitle();
+Image MakeCaptionStrip();
+Image MakeCaptionLogo();
+Image MakeCaptionEnd();
+// picture_shaders_b.cpp: the tower's plates and the ShaderShow pictures.
+Image MakeTowerGrid();
+Image MakeShowGlass();
+Image MakeShowLagoon();
+// picture_placed.cpp: FogRotator's pole, Prikker's sprites and Brum's pictures.
+Image MakeFogPole();
+Image MakePrik1();
+Image MakePrik2();
+Image MakePrik3();
+Image MakePrik4();
+Image MakeBrumStar();
+Image MakePastelMand();
+Image MakeBrumSprite();  // with alpha
+// picture_nanoball_zoomer_colorbox.cpp: NanoBall's, the zoomer's and ColorBox's pictures.
 Image MakeNanoSpike();
 Image MakeNanoFlare();
 Image MakeNanoBackground();

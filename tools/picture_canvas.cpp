@@ -88,10 +88,20 @@ Mask Blur(const Mask& mask, int radius) {
 }
 
 void Composite(Image& image, const Mask& mask, Color color, float opacity) {
+    const bool straight = image.has_alpha();
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             float a = Clamp01(mask.at(x, y) * opacity);
-            if (a > 0) image.at(x, y) = Mix(image.at(x, y), color, a);
+            if (a <= 0) continue;
+            if (!straight) {
+                image.at(x, y) = Mix(image.at(x, y), color, a);
+                continue;
+            }
+            // Straight alpha "over": colour weighted by each layer's share.
+            float below = image.alpha(x, y) * (1 - a);
+            float total = a + below;
+            image.at(x, y) = (color * a + image.at(x, y) * below) * (1 / total);
+            image.alpha(x, y) = total;
         }
 }
 
@@ -212,20 +222,36 @@ std::vector<uint8_t> ToRgb8(const Image& image) {
     return bytes;
 }
 
+std::vector<uint8_t> ToRgba8(const Image& image) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(image.width()) * image.height() * 4);
+    size_t i = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const Color& c = image.at(x, y);
+            const float a = image.has_alpha() ? image.alpha(x, y) : 1.0f;
+            for (float v : {c.r, c.g, c.b, a})
+                bytes[i++] = static_cast<uint8_t>(std::lround(Clamp01(v) * 255.0f));
+        }
+    return bytes;
+}
+
 namespace {
 
-bool Save(const Image& image, const std::string& path, FREE_IMAGE_FORMAT format, int flags) {
-    FIBITMAP* dib = FreeImage_Allocate(image.width(), image.height(), 24);
+bool Save(const Image& image, const std::string& path, FREE_IMAGE_FORMAT format, int flags,
+          bool with_alpha) {
+    const int channels = with_alpha ? 4 : 3;
+    FIBITMAP* dib = FreeImage_Allocate(image.width(), image.height(), channels * 8);
     if (!dib) return false;
-    std::vector<uint8_t> rgb = ToRgb8(image);
+    std::vector<uint8_t> bytes = with_alpha ? ToRgba8(image) : ToRgb8(image);
     for (int y = 0; y < image.height(); ++y) {
         // FreeImage keeps the bottom row first and bytes in blue, green, red order.
         BYTE* line = FreeImage_GetScanLine(dib, image.height() - 1 - y);
-        const uint8_t* src = &rgb[static_cast<size_t>(y) * image.width() * 3];
+        const uint8_t* src = &bytes[static_cast<size_t>(y) * image.width() * channels];
         for (int x = 0; x < image.width(); ++x) {
-            line[x * 3 + FI_RGBA_RED] = src[x * 3];
-            line[x * 3 + FI_RGBA_GREEN] = src[x * 3 + 1];
-            line[x * 3 + FI_RGBA_BLUE] = src[x * 3 + 2];
+            line[x * channels + FI_RGBA_RED] = src[x * channels];
+            line[x * channels + FI_RGBA_GREEN] = src[x * channels + 1];
+            line[x * channels + FI_RGBA_BLUE] = src[x * channels + 2];
+            if (with_alpha) line[x * channels + FI_RGBA_ALPHA] = src[x * channels + 3];
         }
     }
     bool ok = FreeImage_Save(format, dib, path.c_str(), flags) != 0;
@@ -237,11 +263,11 @@ bool Save(const Image& image, const std::string& path, FREE_IMAGE_FORMAT format,
 
 bool SaveJpeg(const Image& image, const std::string& path, int quality) {
     return Save(image, path, FIF_JPEG,
-                quality | JPEG_SUBSAMPLING_444 | JPEG_OPTIMIZE | JPEG_BASELINE);
+                quality | JPEG_SUBSAMPLING_444 | JPEG_OPTIMIZE | JPEG_BASELINE, false);
 }
 
 bool SavePng(const Image& image, const std::string& path) {
-    return Save(image, path, FIF_PNG, PNG_Z_BEST_COMPRESSION);
+    return Save(image, path, FIF_PNG, PNG_Z_BEST_COMPRESSION, image.has_alpha());
 }
 
 }  // namespace pictures

@@ -49,9 +49,18 @@ public:
             for (int x = 0; x < width_; ++x) at(x, y) = f(x + 0.5f, y + 0.5f);
     }
 
+    // An alpha channel (0 transparent .. 1 opaque) for pictures laid over
+    // others by their alpha. Images start without one; SavePng writes it,
+    // SaveJpeg ignores it.
+    bool has_alpha() const { return !alpha_.empty(); }
+    void EnableAlpha(float fill) { alpha_.assign(pixels_.size(), fill); }
+    float& alpha(int x, int y) { return alpha_[static_cast<size_t>(y) * width_ + x]; }
+    float alpha(int x, int y) const { return alpha_[static_cast<size_t>(y) * width_ + x]; }
+
 private:
     int width_, height_;
     std::vector<Color> pixels_;
+    std::vector<float> alpha_;
 };
 
 // One float per pixel, used for coverage and height fields.
@@ -74,6 +83,10 @@ private:
 Mask Blur(const Mask& mask, int radius);
 
 // Lays `color` over the image where the mask covers it (alpha = mask * opacity).
+// On an image with alpha the layer is laid "over" in straight alpha: the
+// alpha grows, and where the image was fully transparent its colour becomes
+// the layer's (so filtering at the picture's edges blends towards the layer
+// colour, never towards black).
 void Composite(Image& image, const Mask& mask, Color color, float opacity = 1);
 // Adds `color` scaled by the mask.
 void AddGlow(Image& image, const Mask& mask, Color color);
@@ -119,5 +132,7 @@ bool SaveJpeg(const Image& image, const std::string& path, int quality = 90);
 bool SavePng(const Image& image, const std::string& path);
 // Packs the image into 8-bit RGB bytes, top row first.
 std::vector<uint8_t> ToRgb8(const Image& image);
+// Packs it into 8-bit RGBA bytes, top row first (alpha 255 without alpha).
+std::vector<uint8_t> ToRgba8(const Image& image);
 
 }  // namespace pictures

@@ -2,18 +2,29 @@
 
 #include <cstring>
 
+#include "platform/failure.h"
 #include "timeline/effekt.h"
 #include "timeline/plugin_loader.h"
 // One include per effect class.
 #include "effects/3d/rubber3d.h"
 #include "effects/3d/chaos_zoomer.h"
+#include "effects/3d/twist_box.h"
 #include "effects/video/video.h"
+#include "effects/image/alpha_blend_image.h"
+#include "effects/image/brum.h"
 #include "effects/image/flash_white.h"
+#include "effects/image/fog_rotator.h"
+#include "effects/image/prikker.h"
+#include "effects/image/quill3d.h"
+#include "effects/image/solaris.h"
 #include "effects/image/stroboskop.h"
 #include "effects/image/nano_ball.h"
 #include "effects/image/zoomer.h"
 #include "effects/image/color_box.h"
+#include "effects/image/tunnel.h"
 #include "effects/shader/plasma2d.h"
+#include "effects/shader/shader_show.h"
+#include "effects/shader/shader_suite3d.h"
 
 namespace {
 
@@ -34,6 +45,27 @@ std::unique_ptr<Effekt> MakePlasma2D(int start, int end, FILE* script) {
     return std::make_unique<Effekter::Plasma2D>(start, end, seed);
 }
 
+// "AlphaBlendImage" takes two further lines: the image path, then the mode.
+// A script that ends before the mode line is reported here: reading on
+// would take the mode from nothing.
+std::unique_ptr<Effekt> MakeAlphaBlendImage(int start, int end, FILE* script) {
+    std::string path, mode;
+    if (!ReadScriptLine(script, path))
+        Fail("AlphaBlendImage: the script ends before its image path and mode lines");
+    if (!ReadScriptLine(script, mode))
+        FailFormat("AlphaBlendImage '%s': the script ends before its mode line (one of %s)",
+                   path.c_str(), Effekter::AlphaBlendModeList().c_str());
+    return std::make_unique<Effekter::AlphaBlendImage>(start, end, path, mode);
+}
+
+// "ShaderShow" takes two further lines: the fragment shader path, then the
+// image path (either may be empty).
+std::unique_ptr<Effekt> MakeShaderShow(int start, int end, FILE* script) {
+    const std::string shader = ReadScriptLine(script);
+    const std::string image = ReadScriptLine(script);
+    return std::make_unique<Effekter::ShaderShow>(start, end, shader.c_str(), image.c_str());
+}
+
 struct FactoryEntry {
     const char* keyword;
     EffectMaker make;  // null while the effect is not part of the build
@@ -46,28 +78,28 @@ const FactoryEntry kFactoryTable[] = {
     {"Stroboskop", MakePlain<Effekter::Stroboskop>},
     {"Rubber3d", MakePlain<Effekter::Rubber3d>},
     {"Plasma2D", MakePlasma2D},
-    {"Brum", nullptr},
+    {"Brum", MakePlain<Effekter::Brum>},
     {"Banger", nullptr},
     {"ColorBox", MakePlain<Effekter::ColorBox>},
     {"Zoomba", MakePlain<Effekter::Zoomba>},
     {"Zoombb", MakePlain<Effekter::Zoombb>},
-    {"Solaris", nullptr},
+    {"Solaris", MakePlain<Effekter::Solaris>},
     {"FlashWhite", MakePlain<Effekter::FlashWhite>},
     {"PolarCoords", nullptr},
-    {"FogRotator", nullptr},
-    {"AlphaBlendImage", nullptr},
-    {"Tunnel", nullptr},
+    {"FogRotator", MakePlain<Effekter::FogRotator>},
+    {"AlphaBlendImage", MakeAlphaBlendImage},
+    {"Tunnel", MakePlain<Effekter::Tunnel>},
     {"Faces", nullptr},
-    {"TwistBox", nullptr},
+    {"TwistBox", MakePlain<Effekter::TwistBox>},
     {"Circles", nullptr},
     {"NanoBall", MakePlain<Effekter::NanoBall>},
     {"Overlays", MakePlain<Effekter::Overlays>},
     {"EndDemo", MakePlain<Effekter::EndDemo>},
-    {"ShaderSuite3D", nullptr},
-    {"Quill3D", nullptr},
-    {"Prikker", nullptr},
+    {"ShaderSuite3D", MakePlain<Effekter::ShaderSuite3D>},
+    {"Quill3D", MakePlain<Effekter::Quill3D>},
+    {"Prikker", MakePlain<Effekter::Prikker>},
     {"Video", MakePlain<Effekter::Video>},
-    {"ShaderShow", nullptr},
+    {"ShaderShow", MakeShaderShow},
 };
 
 }  // namespace

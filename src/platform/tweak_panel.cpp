@@ -6,6 +6,7 @@
 
 #include <cfloat>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <strings.h>
 
@@ -58,6 +59,11 @@ std::string TweakLabel(const char* name, const char* definition) {
     return fallback;
 }
 
+// Text after "##" is part of an ImGui widget's identity but is not shown.
+std::string TweakWidgetId(const TweakVariable& variable) {
+    return variable.label + "##" + variable.name;
+}
+
 bool TweakBar::AddVarRW(const char* name, TweakType type, void* value, const char* definition) {
     if (!name || !*name || !value) {
         DebugOutputFormat("Tweak bar '%s': variable without name or value ignored\n",
@@ -103,6 +109,28 @@ TweakType TweakBar::DefineEnum(const char* name, const TweakEnumValue* values, i
     for (const std::string& label : e.labels) e.label_pointers.push_back(label.c_str());
     enums_.push_back(std::move(e));
     return static_cast<TweakType>(kFirstEnumType + static_cast<int>(enums_.size()) - 1);
+}
+
+bool TweakBar::NameUnlistedValue(TweakType type, int value, const char* label) {
+    const int index = static_cast<int>(type) - kFirstEnumType;
+    if (index < 0 || index >= static_cast<int>(enums_.size()) || !label) {
+        DebugOutputFormat("Tweak bar '%s': unlisted value %d of no enumeration ignored\n",
+                          title_.c_str(), value);
+        return false;
+    }
+    TweakEnum& e = enums_[static_cast<size_t>(index)];
+    e.unlisted_values.push_back(value);
+    e.unlisted_labels.push_back(label);
+    return true;
+}
+
+const char* TweakEnumPreview(const TweakEnum& e, int value, char* buffer, size_t size) {
+    for (size_t j = 0; j < e.values.size(); ++j)
+        if (e.values[j] == value) return e.label_pointers[j];
+    for (size_t j = 0; j < e.unlisted_values.size(); ++j)
+        if (e.unlisted_values[j] == value) return e.unlisted_labels[j].c_str();
+    std::snprintf(buffer, size, "%d", value);
+    return buffer;
 }
 
 const TweakVariable* TweakBar::Find(const char* name) const {
@@ -172,9 +200,8 @@ float FrameSeconds() {
 }
 
 void DrawEnum(const char* label, const TweakEnum& e, int* value) {
-    const char* preview = "?";
-    for (size_t j = 0; j < e.values.size(); ++j)
-        if (e.values[j] == *value) preview = e.label_pointers[j];
+    char number[16];
+    const char* preview = TweakEnumPreview(e, *value, number, sizeof number);
     if (!ImGui::BeginCombo(label, preview)) return;
     for (size_t j = 0; j < e.values.size(); ++j) {
         if (ImGui::Selectable(e.label_pointers[j], e.values[j] == *value)) *value = e.values[j];
@@ -183,7 +210,8 @@ void DrawEnum(const char* label, const TweakEnum& e, int* value) {
 }
 
 void DrawVariable(const TweakBar& bar, const TweakVariable& v) {
-    const char* label = v.label.c_str();
+    const std::string id = TweakWidgetId(v);
+    const char* label = id.c_str();
     switch (v.type) {
         case TW_TYPE_INT32: ImGui::InputInt(label, static_cast<int*>(v.value)); break;
         case TW_TYPE_FLOAT: ImGui::DragFloat(label, static_cast<float*>(v.value), 0.1f); break;
@@ -228,12 +256,7 @@ void DrawTweakPanel(const TweakBar& bar) {
     ImGui::SetNextWindowSize(ImVec2(320.0f, height), ImGuiCond_Always);
     const char* title = bar.Title().empty() ? "Tweaks" : bar.Title().c_str();
     if (ImGui::Begin(title, nullptr, ImGuiWindowFlags_NoResize)) {
-        int id = 0;
-        for (const TweakVariable& v : bar.Variables()) {
-            ImGui::PushID(id++);
-            DrawVariable(bar, v);
-            ImGui::PopID();
-        }
+        for (const TweakVariable& v : bar.Variables()) DrawVariable(bar, v);
     }
     ImGui::End();
     ImGui::Render();

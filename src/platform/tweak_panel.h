@@ -9,6 +9,9 @@
 //                                    for an empty or repeated name, a null
 //                                    pointer or an unknown type
 //   bar.DefineEnum(name, values, n)  an enumeration type for int values
+//   bar.NameUnlistedValue(type, v, label)
+//                                    a name the panel shows for a value the
+//                                    enumeration does not offer
 //   DrawTweakPanel(bar)              draws the bar as a window over the
 //                                    current GL frame; call it after the
 //                                    frame's drawing, at most once per frame,
@@ -26,7 +29,8 @@
 //       (DragFloat3), color4f (ColorEdit4) and enumerations of named int
 //       values (Combo)
 //   [X] labels from a definition string: label='...' (also "..." or `...`,
-//       or a single unquoted word); without a label the name is shown
+//       or a single unquoted word); without a label the name is shown;
+//       several variables may share a label (widgets are told apart by name)
 //   [X] mouse input fed by the host through TweakPanelMouse
 //   [ ] keyboard input: typing into fields, Tab and Enter are not wired
 //   [ ] other definition keys (min, max, step, help, group, ...) are ignored
@@ -35,6 +39,7 @@
 //   [ ] saving settings: nothing is written to disk
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,7 +65,16 @@ struct TweakEnum {
     std::vector<int> values;
     std::vector<std::string> labels;
     std::vector<const char*> label_pointers;  // into labels, for the combo box
+    // Values a variable may hold that are not offered for selection, with
+    // the names the panel shows for them.
+    std::vector<int> unlisted_values;
+    std::vector<std::string> unlisted_labels;
 };
+
+// What the panel shows for an enumeration variable holding `value`: the
+// label of a listed value, else the name of an unlisted one, else the number
+// written into `buffer` (the text is never "?" or empty for a known type).
+const char* TweakEnumPreview(const TweakEnum& e, int value, char* buffer, size_t size);
 
 // One bound variable.
 struct TweakVariable {
@@ -74,6 +88,11 @@ struct TweakVariable {
 // definition has no label (or its quote is not closed).
 std::string TweakLabel(const char* name, const char* definition);
 
+// The widget identity of a variable on the panel: its label, then "##" and
+// its name. Names are unique on a bar, so variables that share a label (three
+// poles' positions all labelled 'Pole pos') still get widgets of their own.
+std::string TweakWidgetId(const TweakVariable& variable);
+
 class TweakBar {
 public:
     explicit TweakBar(std::string title) : title_(std::move(title)) {}
@@ -84,6 +103,11 @@ public:
     // Copies the values and labels; returns TW_TYPE_UNDEF (and writes a
     // diagnostic line) for an empty or repeated name or an empty list.
     TweakType DefineEnum(const char* name, const TweakEnumValue* values, int count);
+    // Names a value of an enumeration type that its list does not offer, so
+    // the panel can show it while a variable holds it. False (and a
+    // diagnostic line) for a type that is no enumeration of this bar or a
+    // null label; a listed value keeps its own label.
+    bool NameUnlistedValue(TweakType type, int value, const char* label);
 
     const std::string& Title() const { return title_; }
     const std::vector<TweakVariable>& Variables() const { return variables_; }

@@ -54,7 +54,9 @@ GLuint CompileShader(const char* source, GLenum type) {
 }
 
 GLint LocateUniform(GLuint program, const char* name) {
-    const GLint location = glGetUniformLocation(program, name);
+    // Program 0 (never loaded) has no uniforms; GL would also flag the name
+    // as invalid.
+    const GLint location = program != 0 ? glGetUniformLocation(program, name) : -1;
     if (location == -1) {
         DebugOutput("Unable to locate shader handle for: ");
         DebugOutput(name);

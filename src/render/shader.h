@@ -56,6 +56,7 @@ private:
 GLuint CompileShader(const char* source, GLenum type);
 
 // glGetUniformLocation, with a diagnostic when the uniform is not found.
+// Program 0 has no uniforms: every name is reported and gives -1.
 GLint LocateUniform(GLuint program, const char* name);
 
 // Reads a whole file. False when it cannot be opened.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "effects/3d/chaos_zoomer.h"
+#include "effects/image/fog_rotator.h"
 #include "effects/shader/plasma2d.h"
 #include "support/gl_context.h"
 
@@ -100,6 +101,26 @@ TEST(TweakBar, EnumerationsKeepTheirValuesAndLabels) {
     int mode = 3;
     EXPECT_TRUE(bar.AddVarRW("Mode", mode_type, &mode, " label='Pass'"));
     EXPECT_EQ(mode_type, bar.Find("Mode")->type);
+}
+
+TEST(TweakBar, TheShownValueOfAnEnumerationIsNeverAQuestionMark) {
+    TweakBar bar("Test");
+    const TweakEnumValue values[] = {{0, "Up"}, {2, "Left"}};
+    const TweakType type = bar.DefineEnum("Direction", values, 2);
+    // A value the list does not offer is shown by the name given to it,
+    // and a value nobody named by its number.
+    EXPECT_TRUE(bar.NameUnlistedValue(type, 1, "Centre"));
+    EXPECT_TRUE(bar.NameUnlistedValue(type, 2, "Ignored"));
+    const TweakEnum* e = bar.Enum(type);
+    ASSERT_NE(nullptr, e);
+    EXPECT_EQ((std::vector<int>{0, 2}), e->values);  // still not selectable
+    char number[16];
+    EXPECT_STREQ("Up", TweakEnumPreview(*e, 0, number, sizeof number));
+    EXPECT_STREQ("Centre", TweakEnumPreview(*e, 1, number, sizeof number));
+    EXPECT_STREQ("Left", TweakEnumPreview(*e, 2, number, sizeof number));
+    EXPECT_STREQ("-17", TweakEnumPreview(*e, -17, number, sizeof number));
+    EXPECT_FALSE(bar.NameUnlistedValue(TW_TYPE_INT32, 1, "Centre"));
+    EXPECT_FALSE(bar.NameUnlistedValue(type, 3, nullptr));
 }
 
 // Draws Plasma2D at a fixed time and returns the frame.
@@ -223,6 +244,49 @@ TEST(TweakPanel, DraggingWithTheMouseEditsTheEffect) {
     EXPECT_EQ(0.0f, zoomer.ObjectPosition().y);
     EXPECT_EQ(-400.0f, zoomer.ObjectPosition().z);
     EXPECT_EQ(300.0f, zoomer.FogNear());
+    TweakPanelMouse(-1, -1, false);
+    TweakTerminate();
+}
+
+TEST(TweakPanel, WidgetsOfOneLabelAreToldApartByName) {
+    float a[3] = {}, b[3] = {};
+    TweakBar bar("Test");
+    bar.AddVarRW("Pols pos 1", TW_TYPE_DIR3F, a, "label='Pole pos'");
+    bar.AddVarRW("Pols pos 2", TW_TYPE_DIR3F, b, "label='Pole pos'");
+    // ImGui shows the text before "##" and tells widgets apart by the whole.
+    EXPECT_EQ("Pole pos##Pols pos 1", TweakWidgetId(bar.Variables()[0]));
+    EXPECT_NE(TweakWidgetId(bar.Variables()[0]), TweakWidgetId(bar.Variables()[1]));
+}
+
+TEST(TweakPanel, DraggingOneOfThreeSameLabelledRowsEditsOnlyThatPole) {
+    REQUIRE_GL();
+    Effekter::FogRotator poles(0, 10000);
+    TweakBar bar("FogRotator");
+    poles.AttachTweakBar(&bar);
+    poles.SetupTweaks();
+    const float* rotations[3];
+    for (int n = 0; n < 3; ++n) {
+        const std::string name = "Pols rot " + std::to_string(n + 1);
+        rotations[n] = static_cast<const float*>(bar.Find(name.c_str())->value);
+    }
+
+    // Rows: Cam pos, then position and rotation of each pole; drag the x
+    // field of row 4, "Pole rot" of pole 2 (rows are 23 pixels apart).
+    const float x = 40, y = 10 + 19 + 8 + 9 + 4 * 23;
+    const float steps[][3] = {{x, y, 0}, {x, y, 1}, {x + 20, y, 1}, {x + 60, y, 1}, {x + 60, y, 0}};
+    for (const auto& step : steps) {
+        ResetGlState();
+        TweakPanelMouse(step[0], step[1], step[2] != 0);
+        DrawTweakPanel(bar);
+    }
+    EXPECT_GT(rotations[1][0], 1.0f);
+    EXPECT_EQ(-90.0f, rotations[1][1]);
+    EXPECT_EQ(0.0f, rotations[0][0]);
+    EXPECT_EQ(0.0f, rotations[2][0]);
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "Pols pos " + std::to_string(i + 1);
+        EXPECT_EQ(6.0f, static_cast<const float*>(bar.Find(name.c_str())->value)[0]);
+    }
     TweakPanelMouse(-1, -1, false);
     TweakTerminate();
 }

@@ -245,6 +245,15 @@ TEST(LocateUniformTest, ReportsUniformsTheProgramDoesNotUse) {
     EXPECT_EQ(255, PixelAt(100, 100).b);
 }
 
+TEST(LocateUniformTest, ProgramZeroHasNoUniforms) {
+    REQUIRE_GL();
+    glGetError();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(-1, LocateUniform(0, "time"));
+    EXPECT_EQ("Unable to locate shader handle for: time\n", testing::internal::GetCapturedStderr());
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());  // GL is not asked about name 0
+}
+
 TEST(VertexFragmentProgramTest, BuildsFromBothOrFromWhatExists) {
     REQUIRE_GL();
     ScratchDir dir;

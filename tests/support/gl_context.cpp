@@ -39,6 +39,7 @@ void ResetGlState() {
     glDisable(GL_CULL_FACE);
     glDisable(GL_LIGHTING);
     glDisable(GL_SCISSOR_TEST);
+    glDepthMask(GL_TRUE);
     glEnable(GL_TEXTURE_2D);
     glColor4f(1, 1, 1, 1);
     glClearColor(0, 0, 0, 0);

@@ -120,7 +120,7 @@ double RowDifference(const Image& img, int a, int b) {
 TEST(Pictures, EveryPictureIsWrittenAndDecodesAtItsSizeWithContent) {
     ScratchDir dir;
     EXPECT_TRUE(WriteAllPictures(dir.path()).empty());
-    ASSERT_EQ(AllPictures().size(), 28u);
+    ASSERT_GE(AllPictures().size(), 17u);  // effects add their own
     for (const PictureEntry& e : AllPictures()) {
         Decoded d = DecodeFile(dir.path() + "/" + e.path);
         EXPECT_EQ(d.width, e.width) << e.path;
@@ -131,6 +131,32 @@ TEST(Pictures, EveryPictureIsWrittenAndDecodesAtItsSizeWithContent) {
         EXPECT_EQ(e.width & (e.width - 1), 0) << e.path;
         EXPECT_EQ(e.height & (e.height - 1), 0) << e.path;
     }
+}
+
+TEST(Pictures, BumblebeeIsSeeThroughRoundItsOutline) {
+    ScratchDir dir;
+    ASSERT_TRUE(WriteAllPictures(dir.path()).empty());
+    const std::string path = dir.path() + "/ostra/brum/brum.png";
+    FIBITMAP* dib = FreeImage_Load(FIF_PNG, path.c_str(), 0);
+    ASSERT_NE(nullptr, dib);
+    EXPECT_EQ(32u, FreeImage_GetBPP(dib));
+    int opaque = 0;
+    for (unsigned y = 0; y < FreeImage_GetHeight(dib); ++y) {
+        const BYTE* line = FreeImage_GetScanLine(dib, y);
+        for (unsigned x = 0; x < FreeImage_GetWidth(dib); ++x)
+            opaque += line[4 * x + FI_RGBA_ALPHA] == 255;
+    }
+    EXPECT_GT(opaque, 512 * 512 / 10);
+    EXPECT_EQ(0, FreeImage_GetScanLine(dib, 0)[FI_RGBA_ALPHA]);
+    FreeImage_Unload(dib);
+
+    // The stinger reaches the middle of the right edge, where Brum's stars
+    // come out; the wings are half see-through.
+    const Image bee = MakeBrumSprite();
+    ASSERT_TRUE(bee.has_alpha());
+    EXPECT_GT(bee.alpha(bee.width() - 12, bee.height() / 2), 0.9f);
+    EXPECT_EQ(0.0f, bee.alpha(bee.width() - 4, bee.height() / 4));
+    EXPECT_NEAR(0.5f, bee.alpha(340, 60), 0.1f);
 }
 
 TEST(Pictures, DrawingIsDeterministic) {
@@ -150,6 +176,10 @@ TEST(Pictures, TiledAndDirectionLookupPicturesHaveNoSeam) {
                     {"strobo bg", MakeStroboBackground(), false},
                     {"rubber env", MakeRubberEnv(), true},
                     {"misc env", MakeMiscEnv(), true},
+                    {"tower grid", MakeTowerGrid(), true},
+                    {"show glass", MakeShowGlass(), true},
+                    {"show lagoon", MakeShowLagoon(), false},
+                    {"fog pole", MakeFogPole(), false},
                     {"nanoball spike", MakeNanoSpike(), false}};
     for (const Case& c : cases) {
         int w = c.img.width(), h = c.img.height();
@@ -171,6 +201,18 @@ TEST(Pictures, OverlaysAreBlackWhereTheyMustLeaveThePictureAlone) {
              {std::pair{0, 0}, {s / 2, 0}, {0, s / 2}, {s - 1, s / 2}, {s / 2, s - 1}})
             EXPECT_LT(Brightness(img, x, y), 0.02f);
         EXPECT_GT(Brightness(img, s / 2, s / 2), 0.9f);
+    }
+    // Turning sprites fade to black before their edge, all the way round.
+    for (Image img : {MakePrik1(), MakePrik2(), MakePrik3(), MakePrik4(), MakeBrumStar()}) {
+        const int s = img.width();
+        for (auto [x, y] : {std::pair{0, 0},
+                            {s / 2, 0},
+                            {0, s / 2},
+                            {s - 1, s / 2},
+                            {s / 2, s - 1},
+                            {s / 5, s / 5}})
+            EXPECT_LT(Brightness(img, x, y), 0.004f);
+        EXPECT_GT(Brightness(img, s / 2, s / 2), 0.4f);
     }
     for (Image img : {MakeFlower(), MakePortraitVex(), MakePortraitMig(), MakePortraitQuill(),
                       MakePortraitBust()}) {
@@ -210,6 +252,64 @@ TEST(Pictures, VideoMaskIsWhiteRoundTheEdgeAndBlackInTheMiddle) {
     EXPECT_LT(Brightness(mask, 140, 256), 0.01f);
     // Symmetric top to bottom: the effect draws it mirrored.
     EXPECT_LT(RowDifference(mask, 40, 511 - 40), 0.01);
+}
+
+TEST(Pictures, CaptionsAreSeeThroughAroundTheirLetteringAndKeepTheirAlpha) {
+    ScratchDir dir;
+    EXPECT_TRUE(WriteAllPictures(dir.path()).empty());
+    for (const char* name : {"title", "strip", "logo", "end"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.path() + "/captions/" + name + ".png";
+        FIBITMAP* dib = FreeImage_Load(FIF_PNG, path.c_str(), 0);
+        ASSERT_NE(nullptr, dib);
+        EXPECT_EQ(32u, FreeImage_GetBPP(dib));
+        const int w = static_cast<int>(FreeImage_GetWidth(dib));
+        const int h = static_cast<int>(FreeImage_GetHeight(dib));
+        int opaque = 0;
+        RGBQUAD corner;
+        FreeImage_GetPixelColor(dib, 0, 0, &corner);
+        EXPECT_EQ(0, corner.rgbReserved);
+        // Hidden colour is not black, so edges do not filter towards black.
+        EXPECT_GT(corner.rgbRed, 0);
+        for (int y = 0; y < h; ++y) {
+            const BYTE* line = FreeImage_GetScanLine(dib, y);
+            for (int x = 0; x < w; ++x) opaque += line[4 * x + FI_RGBA_ALPHA] == 255;
+        }
+        EXPECT_GT(opaque, w * h / 100);  // lettering
+        EXPECT_LT(opaque, w * h / 4);    // and mostly see-through
+        FreeImage_Unload(dib);
+    }
+}
+
+TEST(Pictures, TunnelAndTrailLayersAreBlackWhereTheyMustAddNothing) {
+    // Edges: the clouds, sprites and glows are drawn as quads that turn and
+    // overlap. Middle: a trail sprite fills the screen with its middle when
+    // it passes the eye, at many times its colour.
+    for (Image img : {MakeSkyClouds(), MakeSolarisSprite(), MakeSolarisGlow()}) {
+        const int s = img.width();
+        for (auto [x, y] :
+             {std::pair{0, 0}, {s / 2, 0}, {0, s / 2}, {s - 1, s / 2}, {s / 2, s - 1}})
+            EXPECT_LT(Brightness(img, x, y), 0.02f) << x << "," << y;
+    }
+    for (Image img : {MakeSolarisSprite(), MakeSolarisGlow()}) {
+        EXPECT_LT(Brightness(img, 256, 256), 0.01f);
+        EXPECT_LT(Brightness(img, 256 + 30, 256 - 20), 0.01f);
+    }
+    // The title prints black where it is white; around it the trail shows.
+    Image title = MakeSolarisTitle();
+    EXPECT_LT(Brightness(title, 150, 80), 0.01f);
+    EXPECT_LT(Brightness(title, 512, 200), 0.01f);
+}
+
+TEST(Pictures, LandscapeGlowIsTheLandscapesLightUpsideDown) {
+    // The glow is drawn with the texture mirrored vertically: stored
+    // flipped, its sun must sit where the landscape's sun is, flipped.
+    Image land = MakeSkyLandscape(), glow = MakeSkyLandscapeGlow();
+    const int sun_row = 240, flipped = 511 - sun_row;
+    EXPECT_GT(Brightness(land, 256, sun_row), 0.8f);
+    EXPECT_GT(Brightness(glow, 256, flipped), 0.8f);
+    EXPECT_LT(Brightness(glow, 256, 511 - 120), 0.05f);  // the sky above the sun
+    EXPECT_LT(Brightness(glow, 30, 511 - 30), 0.02f);    // a dark corner of the sky
 }
 
 TEST(Font, TextIsCentredAndUnknownCharactersDrawNothing) {
