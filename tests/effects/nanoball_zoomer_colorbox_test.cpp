@@ -4,14 +4,10 @@
 // missing, cut short or not pictures at all.
 #include <FreeImage.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +15,7 @@
 #include "effects/image/color_box.h"
 #include "effects/image/nano_ball.h"
 #include "effects/image/zoomer.h"
+#include "effect_checks.h"
 #include "platform/random.h"
 #include "platform/tweak_panel.h"
 #include "render/gl_guards.h"
@@ -55,20 +52,6 @@ void ExpectGeneratorAfter(uint32_t seed, int draws) {
     EXPECT_EQ(reference.Next(), NextRandom()) << "seed " << seed << ", " << draws << " draws";
 }
 
-// An 8 x 8 PNG of one colour (saved under the name the effect uses: the
-// loader goes by content).
-void WriteFlatImage(const ScratchDir& dir, const std::string& relative, int grey) {
-    const std::string path = dir.Write(relative, "");
-    FIBITMAP* dib = FreeImage_Allocate(8, 8, 24);
-    RGBQUAD q;
-    q.rgbRed = q.rgbGreen = q.rgbBlue = static_cast<BYTE>(grey);
-    q.rgbReserved = 255;
-    for (unsigned y = 0; y < 8; ++y)
-        for (unsigned x = 0; x < 8; ++x) FreeImage_SetPixelColor(dib, x, y, &q);
-    EXPECT_TRUE(FreeImage_Save(FIF_PNG, dib, path.c_str(), 0));
-    FreeImage_Unload(dib);
-}
-
 // A 64 x 64 PNG with a coloured ring on black and a mark that shows its
 // turn; `hue` shifts the colours so two such pictures differ.
 void WriteRingImage(const ScratchDir& dir, const std::string& relative, int hue) {
@@ -90,78 +73,23 @@ void WriteRingImage(const ScratchDir& dir, const std::string& relative, int hue)
     FreeImage_Unload(dib);
 }
 
-// Runs `fn` in another working directory (effects load from data/).
-void InDirectory(const std::string& dir, const std::function<void()>& fn) {
-    char here[4096];
-    ASSERT_NE(nullptr, getcwd(here, sizeof here));
-    ASSERT_EQ(0, chdir(dir.c_str()));
-    try {
-        fn();
-    } catch (...) {
-        EXPECT_EQ(0, chdir(here));
-        throw;
-    }
-    ASSERT_EQ(0, chdir(here));
+// Broken versions of every picture an effect loads, all broken the same way.
+void WriteBrokenPictures(const ScratchDir& dir, const std::vector<std::string>& pictures,
+                         BrokenPicture kind) {
+    for (const std::string& picture : pictures) WriteBrokenPicture(dir, picture, kind);
+    dir.Write("data/.keep", "");
 }
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Ways a picture can be broken.
-enum class Damage { kMissing, kTruncated, kNotAnImage };
-const char* DamageName(Damage d) {
-    return d == Damage::kMissing     ? "missing"
-           : d == Damage::kTruncated ? "truncated"
-                                     : "not an image";
-}
-
-// A data folder holding the effect's bundled pictures, all damaged the same way.
-void WriteDamagedPictures(const ScratchDir& dir, const std::vector<std::string>& pictures,
-                          Damage damage) {
-    for (const std::string& picture : pictures) {
-        const std::string bundled = ReadWhole(SourceDir() + "/" + picture);
-        ASSERT_GT(bundled.size(), 2000u) << picture;
-        if (damage == Damage::kTruncated) dir.Write(picture, bundled.substr(0, 700));
-        if (damage == Damage::kNotAnImage) dir.Write(picture, "not a picture at all\n");
-    }
-    if (damage == Damage::kMissing) dir.Write("data/.keep", "");
-}
-
-// What every effect leaves as it found it: no blending, no fog, no depth
-// test, texturing on with texture 0, program 0, the standard perspective
-// view with identity modelview, no GL error.
-void ExpectFrameLoopState(const char* effect) {
+// The frame loop's state (effect_checks.h), and lighting switched off again.
+void ExpectFrameLoopStateUnlit(const char* effect) {
+    ExpectFrameLoopState(effect);
     SCOPED_TRACE(effect);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_FALSE(glIsEnabled(GL_FOG));
-    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
     EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL));
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_EQ(0, Integer(GL_TEXTURE_BINDING_2D));
-    EXPECT_EQ(0, Integer(GL_CURRENT_PROGRAM));
-    EXPECT_EQ(GL_MODELVIEW, Integer(GL_MATRIX_MODE));
-    EXPECT_EQ(1, Integer(GL_MODELVIEW_STACK_DEPTH));
-    EXPECT_EQ(1, Integer(GL_PROJECTION_STACK_DEPTH));
-    const std::array<GLint, 4> viewport = Viewport();
-    EXPECT_EQ(640, viewport[2]);
-    EXPECT_EQ(480, viewport[3]);
-    const std::array<float, 16> m = Matrix(GL_MODELVIEW_MATRIX);
-    const std::array<float, 16> p = Matrix(GL_PROJECTION_MATRIX);
-    for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(i % 5 == 0 ? 1.0f : 0.0f, m[i]) << i;
-    EXPECT_FLOAT_EQ(-1.0f, p[11]);
-    EXPECT_NEAR(640.0 / 480.0, p[5] / p[0], 1e-5);
-    EXPECT_NEAR(1.0 / std::tan(20.0 * M_PI / 180.0), p[5], 1e-5);
-    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
 }
 
 void ExpectCurrentColour(float expected) {
-    GLfloat colour[4];
-    glGetFloatv(GL_CURRENT_COLOR, colour);
-    for (float c : colour) EXPECT_NEAR(expected, c, 1e-6);
+    for (float c : CurrentColour()) EXPECT_NEAR(expected, c, 1e-6);
 }
 
 int Grey(const Rgba& p) { return (p.r + p.g + p.b) / 3; }
@@ -361,7 +289,7 @@ TEST(NanoBallTest, LeavesLight1OnAndEverythingElseOff) {
     glDisable(GL_LIGHT1);
     glEnable(GL_DEPTH_TEST);  // whatever came before, depth testing ends off
     ball.Draw(5000, 0.5f);
-    ExpectFrameLoopState("NanoBall");
+    ExpectFrameLoopStateUnlit("NanoBall");
     EXPECT_TRUE(glIsEnabled(GL_LIGHT1));
     EXPECT_EQ(GL_SMOOTH, Integer(GL_SHADE_MODEL));
     GLfloat value[4];
@@ -369,8 +297,7 @@ TEST(NanoBallTest, LeavesLight1OnAndEverythingElseOff) {
     EXPECT_FLOAT_EQ(96.0f, value[0]);
     glGetMaterialfv(GL_FRONT, GL_DIFFUSE, value);  // set by the spikes' colour
     EXPECT_NEAR(96 / 255.0, value[0], 1e-6);
-    GLfloat colour[4];
-    glGetFloatv(GL_CURRENT_COLOR, colour);
+    const std::array<float, 4> colour = CurrentColour();
     EXPECT_NEAR(96 / 255.0, colour[0], 1e-6);
     EXPECT_NEAR(96 / 255.0, colour[2], 1e-6);
     EXPECT_EQ(1.0f, colour[3]);
@@ -402,9 +329,9 @@ protected:
     // White background, black spikes and flares: the ball is black on white.
     void SetUp() override {
         if (!EnsureGlContext()) GTEST_SKIP() << "no GL context here";
-        WriteFlatImage(dir_, "data/nanoball/bg.jpg", 255);
-        WriteFlatImage(dir_, "data/nanoball/zoomer1.jpg", 0);
-        WriteFlatImage(dir_, "data/nanoball/flare.jpg", 0);
+        WriteFlatPicture(dir_, "data/nanoball/bg.jpg", 255, 255, 255);
+        WriteFlatPicture(dir_, "data/nanoball/zoomer1.jpg", 0, 0, 0);
+        WriteFlatPicture(dir_, "data/nanoball/flare.jpg", 0, 0, 0);
         InDirectory(dir_.path(), [&] { ball_ = std::make_unique<NanoBall>(10000, 100000); });
         ResetGlState();
     }
@@ -471,18 +398,19 @@ TEST(NanoBallTest, BrokenPicturesDrawUntextured) {
     REQUIRE_GL();
     const std::vector<std::string> pictures = {"data/nanoball/zoomer1.jpg",
                                                "data/nanoball/flare.jpg", "data/nanoball/bg.jpg"};
-    for (Damage damage : {Damage::kMissing, Damage::kTruncated, Damage::kNotAnImage}) {
-        SCOPED_TRACE(DamageName(damage));
+    for (BrokenPicture kind :
+         {BrokenPicture::kMissing, BrokenPicture::kTruncated, BrokenPicture::kNotAnImage}) {
+        SCOPED_TRACE(BrokenPictureName(kind));
         ScratchDir dir;
-        WriteDamagedPictures(dir, pictures, damage);
+        WriteBrokenPictures(dir, pictures, kind);
         std::unique_ptr<NanoBall> ball;
         InDirectory(dir.path(), [&] { ball = std::make_unique<NanoBall>(0, 100000); });
         ResetGlState();
         ball->Draw(40000, 0.0f);  // the ball has risen out of view
-        ExpectFrameLoopState("NanoBall");
+        ExpectFrameLoopStateUnlit("NanoBall");
         // A truncated picture may keep its decoded top rows; the others
         // leave the plain colour of the background.
-        if (damage != Damage::kTruncated) {
+        if (kind != BrokenPicture::kTruncated) {
             EXPECT_NEAR(128, Grey(PixelAt(320, 240)), 2);
         }
         ball->Draw(40100, 1.0f);
@@ -580,10 +508,10 @@ TEST_F(ZoomerPicture, ClearsToWhiteAndAddsTheGlowWithTheBeat) {
     // Black pictures, white glow: at time 0 the background stands 0.5 to the
     // right, so the window's left eighth shows the white clear.
     ScratchDir dir;
-    WriteFlatImage(dir, "data/zoomer/zoomer1.jpg", 0);
-    WriteFlatImage(dir, "data/zoomer/zoomer2.jpg", 0);
-    WriteFlatImage(dir, "data/zoomer/bg.jpg", 0);
-    WriteFlatImage(dir, "data/zoomer/bg1.jpg", 255);
+    WriteFlatPicture(dir, "data/zoomer/zoomer1.jpg", 0, 0, 0);
+    WriteFlatPicture(dir, "data/zoomer/zoomer2.jpg", 0, 0, 0);
+    WriteFlatPicture(dir, "data/zoomer/bg.jpg", 0, 0, 0);
+    WriteFlatPicture(dir, "data/zoomer/bg1.jpg", 255, 255, 255);
     auto zoomba = Make<Zoomba>(dir);
     glClearColor(1, 0, 0, 1);  // what came before is erased
     glClear(GL_COLOR_BUFFER_BIT);
@@ -594,7 +522,7 @@ TEST_F(ZoomerPicture, ClearsToWhiteAndAddsTheGlowWithTheBeat) {
     EXPECT_EQ(255, clear.b);
     EXPECT_NEAR(0.1 * 255, Grey(PixelAt(320, 240)), 2);  // the black sprites change nothing
     EXPECT_NEAR(0.1 * 255, Grey(PixelAt(600, 50)), 2);
-    ExpectFrameLoopState("Zoomba");
+    ExpectFrameLoopStateUnlit("Zoomba");
     GLfloat clear_colour[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear_colour);
     for (float c : clear_colour) EXPECT_EQ(0.0f, c);
@@ -643,7 +571,7 @@ TEST_F(ZoomerPicture, BundledPicturesMakeATunnel) {
     ResetGlState();
     zoomba.Draw(65000, 0.5f);
     MaybeSavePicture("zoomba_65000");
-    ExpectFrameLoopState("Zoomba");
+    ExpectFrameLoopStateUnlit("Zoomba");
     int lowest = 765, highest = 0;
     for (const Rgba& p : {PixelAt(10, 10), PixelAt(320, 240), PixelAt(600, 400), PixelAt(200, 300),
                           PixelAt(500, 100), PixelAt(50, 450), PixelAt(420, 200)}) {
@@ -661,18 +589,19 @@ TEST_F(ZoomerPicture, BrokenPicturesDrawUntextured) {
     const std::vector<std::string> pictures = {"data/zoomer/zoomer1.jpg", "data/zoomer/zoomer2.jpg",
                                                "data/zoomer/zoomer2-old.jpg", "data/zoomer/bg.jpg",
                                                "data/zoomer/bg1.jpg"};
-    for (Damage damage : {Damage::kMissing, Damage::kTruncated, Damage::kNotAnImage}) {
-        SCOPED_TRACE(DamageName(damage));
+    for (BrokenPicture kind :
+         {BrokenPicture::kMissing, BrokenPicture::kTruncated, BrokenPicture::kNotAnImage}) {
+        SCOPED_TRACE(BrokenPictureName(kind));
         ScratchDir dir;
-        WriteDamagedPictures(dir, pictures, damage);
+        WriteBrokenPictures(dir, pictures, kind);
         auto zoomba = Make<Zoomba>(dir);
         auto zoombb = Make<Zoombb>(dir);
         zoomba->Draw(30000, 0.3f);
-        ExpectFrameLoopState("Zoomba");
+        ExpectFrameLoopStateUnlit("Zoomba");
         zoombb->Draw(30000, 0.3f);
-        ExpectFrameLoopState("Zoombb");
+        ExpectFrameLoopStateUnlit("Zoombb");
         // Untextured, everything is white or grey, no colour.
-        if (damage != Damage::kTruncated) {
+        if (kind != BrokenPicture::kTruncated) {
             const Rgba p = PixelAt(320, 240);
             EXPECT_EQ(p.r, p.g);
             EXPECT_EQ(p.g, p.b);
@@ -853,7 +782,7 @@ TEST(ColorBoxTest, LeavesGreyColourAndItsBlendFunction) {
         box.Draw(30000 + 17 * frame, 0.2f + 0.01f * frame);
     }
     MaybeSavePicture("colorbox_31003");
-    ExpectFrameLoopState("ColorBox");
+    ExpectFrameLoopStateUnlit("ColorBox");
     ExpectCurrentColour(0.5f);
     EXPECT_EQ(GL_ZERO, Integer(GL_BLEND_SRC));
     EXPECT_EQ(GL_ONE_MINUS_SRC_COLOR, Integer(GL_BLEND_DST));
@@ -898,18 +827,19 @@ TEST(ColorBoxTest, BrokenPicturesDrawUntextured) {
     REQUIRE_GL();
     const std::vector<std::string> pictures = {
         "data/colorbox/colorbox1.jpg", "data/colorbox/colorbox2.jpg", "data/colorbox/star.jpg"};
-    for (Damage damage : {Damage::kMissing, Damage::kTruncated, Damage::kNotAnImage}) {
-        SCOPED_TRACE(DamageName(damage));
+    for (BrokenPicture kind :
+         {BrokenPicture::kMissing, BrokenPicture::kTruncated, BrokenPicture::kNotAnImage}) {
+        SCOPED_TRACE(BrokenPictureName(kind));
         ScratchDir dir;
-        WriteDamagedPictures(dir, pictures, damage);
+        WriteBrokenPictures(dir, pictures, kind);
         std::unique_ptr<ColorBox> box;
         InDirectory(dir.path(), [&] { box = std::make_unique<ColorBox>(0, 100000); });
         ResetGlState();
         box->Draw(30000, 0.6f);
         box->Draw(30300, 0.2f);
-        ExpectFrameLoopState("ColorBox");
+        ExpectFrameLoopStateUnlit("ColorBox");
         // Untextured tiles add plain grey.
-        if (damage != Damage::kTruncated) {
+        if (kind != BrokenPicture::kTruncated) {
             const Rgba p = PixelAt(320, 240);
             EXPECT_EQ(p.r, p.g);
             EXPECT_GT(p.r, 50);
