@@ -73,6 +73,13 @@ Image MakePrik4();
 Image MakeBrumStar();
 Image MakePastelMand();
 Image MakeBrumSprite();  // with alpha
+// picture_shaders_a.cpp: PolarCoords, Banger, Circles and Faces.
+Image MakeHousing();
+Image MakeBang();
+Image MakeBangFlash();
+Image MakeRing();
+Image MakeFacesPortraits();
+Image MakeFacesText();
 // picture_nanoball_zoomer_colorbox.cpp: NanoBall's, the zoomer's and ColorBox's pictures.
 Image MakeNanoSpike();
 Image MakeNanoFlare();

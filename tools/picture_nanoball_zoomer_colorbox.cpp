@@ -51,7 +51,7 @@ struct RingStyle {
     uint32_t seed;
 };
 
-Image MakeRing(const RingStyle& s) {
+Image MakeRingSprite(const RingStyle& s) {
     const int size = 256;
     Image img(size, size);
     img.Fill([&](float x, float y) {
@@ -144,12 +144,12 @@ Image MakeNanoBackground() {
 }
 
 Image MakeZoomerFirstSprite() {
-    return MakeRing(
+    return MakeRingSprite(
         {0.4f, 0.8f, 6, {Rgb(255, 220, 60), Rgb(255, 100, 40), Rgb(200, 40, 120)}, 151});
 }
 
 Image MakeZoomerSprite() {
-    return MakeRing(
+    return MakeRingSprite(
         {0.5f, 0.9f, 12, {Rgb(255, 60, 140), Rgb(255, 160, 40), Rgb(140, 60, 255)}, 152});
 }
 

@@ -8,6 +8,7 @@ add_library(pictures STATIC
   ${CMAKE_CURRENT_LIST_DIR}/picture_layers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/picture_placed.cpp
   ${CMAKE_CURRENT_LIST_DIR}/picture_shaders_b.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/picture_shaders_a.cpp
   ${CMAKE_CURRENT_LIST_DIR}/picture_video.cpp
   ${CMAKE_CURRENT_LIST_DIR}/picture_nanoball_zoomer_colorbox.cpp)
 target_include_directories(pictures PUBLIC ${CMAKE_CURRENT_LIST_DIR})

@@ -25,6 +25,10 @@
 #include "effects/shader/plasma2d.h"
 #include "effects/shader/shader_show.h"
 #include "effects/shader/shader_suite3d.h"
+#include "effects/shader/polar_coords.h"
+#include "effects/shader/banger.h"
+#include "effects/shader/circles.h"
+#include "effects/shader/faces.h"
 
 namespace {
 
@@ -79,19 +83,19 @@ const FactoryEntry kFactoryTable[] = {
     {"Rubber3d", MakePlain<Effekter::Rubber3d>},
     {"Plasma2D", MakePlasma2D},
     {"Brum", MakePlain<Effekter::Brum>},
-    {"Banger", nullptr},
+    {"Banger", MakePlain<Effekter::Banger>},
     {"ColorBox", MakePlain<Effekter::ColorBox>},
     {"Zoomba", MakePlain<Effekter::Zoomba>},
     {"Zoombb", MakePlain<Effekter::Zoombb>},
     {"Solaris", MakePlain<Effekter::Solaris>},
     {"FlashWhite", MakePlain<Effekter::FlashWhite>},
-    {"PolarCoords", nullptr},
+    {"PolarCoords", MakePlain<Effekter::PolarCoords>},
     {"FogRotator", MakePlain<Effekter::FogRotator>},
     {"AlphaBlendImage", MakeAlphaBlendImage},
     {"Tunnel", MakePlain<Effekter::Tunnel>},
-    {"Faces", nullptr},
+    {"Faces", MakePlain<Effekter::Faces>},
     {"TwistBox", MakePlain<Effekter::TwistBox>},
-    {"Circles", nullptr},
+    {"Circles", MakePlain<Effekter::Circles>},
     {"NanoBall", MakePlain<Effekter::NanoBall>},
     {"Overlays", MakePlain<Effekter::Overlays>},
     {"EndDemo", MakePlain<Effekter::EndDemo>},

@@ -19,7 +19,8 @@
 //     23 ms) is assumed between writing a sample and hearing it
 //
 // Call InitAudioOutput once before OpenMusicStream (the window may then call
-// SDL_Init/SDL_Quit freely). Main thread only, except the device callback
+// SDL_Init/SDL_Quit freely). The device stays open until the process ends,
+// where it is closed and SDL shut down. Main thread only, except the device callback
 // inside the implementation. Spectrum(), Position() and SetPosition()
 // allocate nothing.
 #pragma once
@@ -74,6 +75,9 @@ public:
     virtual void SetPosition(double seconds) = 0;
     // 1024 magnitudes of the audio at the current position.
     virtual void Spectrum(float out[kSpectrumBins]) = 0;
+    // Length of the track in seconds; 0 when there is no track (a file that
+    // could not be decoded), so the length is unknown.
+    virtual double Length() const { return 0.0; }
 };
 
 // Opens the sound device (44.1 kHz stereo). Failures are ignored: the stream
