@@ -222,7 +222,9 @@ TEST(Pictures, OverlaysAreBlackWhereTheyMustLeaveThePictureAlone) {
     }
     // The strike flash and the faces' lettering are added over pictures.
     for (Image img : {MakeBangFlash(), MakeFacesText()}) {
-        for (auto [x, y] : {std::pair{0, 0}, {img.width() - 1, 0}, {0, img.height() - 1},
+        for (auto [x, y] : {std::pair{0, 0},
+                            {img.width() - 1, 0},
+                            {0, img.height() - 1},
                             {img.width() - 1, img.height() - 1}})
             EXPECT_LT(Brightness(img, x, y), 0.03f);
     }
