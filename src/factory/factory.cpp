@@ -72,7 +72,7 @@ std::unique_ptr<Effekt> MakeShaderShow(int start, int end, FILE* script) {
 
 struct FactoryEntry {
     const char* keyword;
-    EffectMaker make;  // null while the effect is not part of the build
+    EffectMaker make;
 };
 
 // In the order keywords are tested.
@@ -107,6 +107,12 @@ const FactoryEntry kFactoryTable[] = {
 };
 
 }  // namespace
+
+std::vector<std::string> EffectKeywords() {
+    std::vector<std::string> keywords;
+    for (const FactoryEntry& entry : kFactoryTable) keywords.push_back(entry.keyword);
+    return keywords;
+}
 
 EffectMaker FindEffectMaker(const std::string& keyword) {
     for (const FactoryEntry& entry : kFactoryTable) {
