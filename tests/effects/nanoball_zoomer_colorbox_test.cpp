@@ -15,10 +15,10 @@
 #include "effects/image/color_box.h"
 #include "effects/image/nano_ball.h"
 #include "effects/image/zoomer.h"
-#include "effect_checks.h"
 #include "platform/random.h"
 #include "platform/tweak_panel.h"
 #include "render/gl_guards.h"
+#include "support/effect_fixtures.h"
 #include "support/gl_context.h"
 #include "support/gl_state.h"
 #include "support/test_paths.h"
@@ -80,7 +80,7 @@ void WriteBrokenPictures(const ScratchDir& dir, const std::vector<std::string>& 
     dir.Write("data/.keep", "");
 }
 
-// The frame loop's state (effect_checks.h), and lighting switched off again.
+// The frame loop's state (support/effect_fixtures.h), and lighting switched off again.
 void ExpectFrameLoopStateUnlit(const char* effect) {
     ExpectFrameLoopState(effect);
     SCOPED_TRACE(effect);
