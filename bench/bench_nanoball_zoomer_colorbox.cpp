@@ -27,27 +27,24 @@
 #include "support/gl_context.h"
 
 int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 200;
+    if (!bench::OpenBenchContext()) return 1;
+    const int frames = bench::FramesArgument(argc, argv, 200);
     const std::string only = argc > 2 ? argv[2] : "";
-    if (!EnsureGlContext(1024, 768)) {
-        std::printf("no GL context (run under xvfb-run)\n");
-        return 1;
-    }
-    std::printf("GL renderer: %s\n\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-    bench::PrintEffectFrameHeader(frames);
-    for (auto [width, height] : {std::pair{640, 480}, std::pair{1024, 768}}) {
-        bench::PrintEffectFrameTable(width, height, frames, [] {
-            // NanoBall starts a beat before the measured frames, so its ball
-            // stays in view (the beat swings above 0.25 every few frames).
-            return std::vector<bench::Subject>{
-                bench::EffectSubject("NanoBall",
-                                     std::make_shared<Effekter::NanoBall>(4000, 1000000)),
-                bench::EffectSubject("Zoomba", std::make_shared<Effekter::Zoomba>(0, 1000000)),
-                bench::EffectSubject("Zoombb", std::make_shared<Effekter::Zoombb>(0, 1000000)),
-                bench::EffectSubject("ColorBox", std::make_shared<Effekter::ColorBox>(0, 1000000)),
-            };
-        });
-    }
-    bench::PrintEffectFrameFooter();
+    bench::PrintEffectFrameTables(frames, [&only] {
+        // NanoBall starts a beat before the measured frames, so its ball
+        // stays in view (the beat swings above 0.25 every few frames).
+        std::vector<bench::Subject> subjects = {
+            bench::EffectSubject("NanoBall", std::make_shared<Effekter::NanoBall>(4000, 1000000)),
+            bench::EffectSubject("Zoomba", std::make_shared<Effekter::Zoomba>(0, 1000000)),
+            bench::EffectSubject("Zoombb", std::make_shared<Effekter::Zoombb>(0, 1000000)),
+            bench::EffectSubject("ColorBox", std::make_shared<Effekter::ColorBox>(0, 1000000)),
+        };
+        if (!only.empty()) {
+            subjects.erase(std::remove_if(subjects.begin(), subjects.end(),
+                                          [&](const bench::Subject& s) { return s.name != only; }),
+                           subjects.end());
+        }
+        return subjects;
+    });
     return 0;
 }
