@@ -13,7 +13,6 @@
 #include "app/frame_clock.h"
 #include "app/settings_dialog.h"
 #include "app/timedemo.h"
-#include "app/timedemo.h"
 #include "platform/audio.h"
 #include "platform/debug_output.h"
 #include "platform/failure.h"
@@ -73,6 +72,12 @@ CaptureRange ChooseCaptureRange(const Options& options, const EffectList& effect
     return range;
 }
 
+// What an offline run does, for its messages.
+const char* OfflineVerb(const Options& options) {
+    if (options.timedemo) return "play";
+    return options.export_path ? "export" : "capture";
+}
+
 }  // namespace
 
 int RunShow(const Options& options) {
@@ -98,10 +103,7 @@ int RunShow(const Options& options) {
         // A range without frames, or a video file that cannot be written,
         // fails before anything loads.
         if (capturing && options.from_ms && options.to_ms)
-            RequireFrames({*options.from_ms, *options.to_ms, options.fps}, options.timedemo ? "play"
-                                                                           : options.export_path
-                                                                               ? "export"
-                                                                               : "capture");
+            RequireFrames({*options.from_ms, *options.to_ms, options.fps}, OfflineVerb(options));
         std::unique_ptr<VideoFileWriter> video;
         if (options.export_path)
             video = OpenExport(*options.export_path, settings.width, settings.height, options.fps);

@@ -20,9 +20,10 @@
 //
 // Call InitAudioOutput once before OpenMusicStream (the window may then call
 // SDL_Init/SDL_Quit freely). The device stays open until the process ends,
-// where it is closed and SDL shut down. Main thread only, except the device callback
-// inside the implementation. Spectrum(), Position() and SetPosition()
-// allocate nothing.
+// where it is closed and SDL shut down. Main thread only, except the device
+// callback and MusicPreload's decoding thread inside the implementation
+// (DecodeMusicFile may run on any thread). Spectrum(), Position() and
+// SetPosition() allocate nothing.
 #pragma once
 
 #include <cstdint>

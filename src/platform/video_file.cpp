@@ -272,8 +272,12 @@ bool FfmpegVideoFile::OpenAudio(std::string& error) {
 bool FfmpegVideoFile::Open(std::string& error) {
     const std::string folder = FolderOf(path_);
     struct stat info;
-    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    if (stat(folder.c_str(), &info) != 0) {
         error = "the folder " + folder + " does not exist";
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        error = folder + " is not a folder";
         return false;
     }
     if (stat(path_.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
@@ -289,7 +293,8 @@ bool FfmpegVideoFile::Open(std::string& error) {
         return false;
     }
     int rc = avformat_alloc_output_context2(&format_, nullptr, container_.muxer, partial_.c_str());
-    if (rc < 0 || !format_) return Fail(error, "cannot set up the file", rc < 0 ? rc : ENOMEM);
+    if (rc < 0 || !format_)
+        return Fail(error, "cannot set up the file", rc < 0 ? rc : AVERROR(ENOMEM));
     if (!OpenVideo(error) || !OpenAudio(error)) return false;
     packet_ = av_packet_alloc();
     if (!packet_) return Fail(error, "packet", AVERROR(ENOMEM));

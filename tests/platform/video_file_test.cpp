@@ -174,6 +174,10 @@ TEST(VideoFile, FailuresLeaveNoFile) {
     fs::create_directory(dir.path() + "/folder.webm");
     EXPECT_EQ(OpenVideoFile(dir.path() + "/folder.webm", kWidth, kHeight, kFps, error), nullptr);
     EXPECT_NE(error.find("folder"), std::string::npos) << error;
+    dir.Write("plain", "a file");
+    EXPECT_EQ(OpenVideoFile(dir.path() + "/plain/x.mp4", kWidth, kHeight, kFps, error), nullptr);
+    EXPECT_EQ(error, dir.path() + "/plain is not a folder");
+    fs::remove(dir.path() + "/plain");
     EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"folder.webm"});
     fs::remove(dir.path() + "/folder.webm");
 
