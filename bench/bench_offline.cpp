@@ -13,8 +13,9 @@
 //
 // Usage, from the source root, under a display:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench_offline [FROM TO]
-// FROM and TO (ms) choose the range of part 2 (default 30000 35000).
-// Each part runs the demo as a separate process; nothing is timed here but
+// FROM and TO (ms) choose the range of the second measurement (default
+// 30000 35000).
+// Each measurement runs the demo as a separate process; nothing is timed here but
 // what the demo prints, and the wall time of the start-up runs.
 #include <sys/stat.h>
 #include <unistd.h>
