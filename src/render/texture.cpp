@@ -168,11 +168,30 @@ static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, 
     return pixels;
 }
 
+CTextureFreeImage::~CTextureFreeImage() { ForgetAsset(this); }
+
 void CTextureFreeImage::Load(const char* path) {
     int width = 0, height = 0;
     const std::vector<unsigned char> pixels = DecodeImageFile(path, width, height);
     glBindTexture(GL_TEXTURE_2D, name_);
     SetSampling(GL_REPEAT);
     if (!pixels.empty()) BuildRgbaMipmaps(pixels.data(), width, height);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    // Also a picture that is missing now: it is loaded when it appears.
+    path_ = path;
+    WatchAssetFile(path_, this);
+}
+
+void CTextureFreeImage::Reload() {
+    int width = 0, height = 0;
+    const std::vector<unsigned char> pixels = DecodeImageFile(path_.c_str(), width, height);
+    // Decoded first, uploaded only when whole: a picture caught half
+    // written, or deleted, leaves the texture showing its last good image.
+    if (pixels.empty())
+        FailFormat("Picture \"%s\" cannot be loaded (%s)", path_.c_str(),
+                   "missing, empty or not a picture that can be decoded");
+    glBindTexture(GL_TEXTURE_2D, name_);
+    SetSampling(GL_REPEAT);
+    BuildRgbaMipmaps(pixels.data(), width, height);
     glBindTexture(GL_TEXTURE_2D, 0);
 }

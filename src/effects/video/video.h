@@ -84,6 +84,7 @@ private:
     void MaskPass();
 
     std::unique_ptr<VideoFrameSource> source_;
+    int source_version_ = 0;  // the source's Version() that frame_count_ describes
     int frame_count_ = 0;
     int source_width_ = 0;
     int source_height_ = 0;
