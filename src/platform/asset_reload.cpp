@@ -1,10 +1,9 @@
 #include "platform/asset_reload.h"
 
 #include <algorithm>
+#include <exception>
 #include <filesystem>
 #include <system_error>
-
-#include "platform/failure.h"
 
 namespace {
 
@@ -85,8 +84,10 @@ AssetReload ReloadAssetsOf(const std::string& path) {
         ++result.assets;
         try {
             asset->Reload();
-        } catch (const DemoFailure& failure) {
-            result.errors.push_back(failure.text());
+        } catch (const std::exception& failure) {
+            // A DemoFailure, or the standard library giving up on a file
+            // (a picture too big to hold): either way the asset stays.
+            result.errors.push_back(failure.what());
         }
     }
     return result;

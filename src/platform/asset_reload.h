@@ -14,8 +14,8 @@
 // links kept), so "data/a.jpg" and "./data/../data/a.jpg" are one file.
 // ReloadableAsset::Reload raises a DemoFailure when the new version cannot
 // be used and must then leave the asset as it was: the last good version
-// keeps drawing. ReloadAssetsOf catches those failures and hands back their
-// texts. Main thread only (assets hold GL objects); Reload runs with the GL
+// keeps drawing. ReloadAssetsOf catches those failures (and any other
+// std::exception) and hands back their texts. Main thread only (assets hold GL objects); Reload runs with the GL
 // context current, between frames.
 #pragma once
 
