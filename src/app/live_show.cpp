@@ -11,6 +11,10 @@
 
 namespace {
 
+struct NoPresenter : FramePresenter {
+    void SwapAndPoll() override {}
+};
+
 // The music begins at the start offset: earlier demo times are never heard.
 void WarnBeforeOffset(const char* what, uint32_t demo_time, uint32_t start_offset) {
     if (demo_time >= start_offset) return;
@@ -20,11 +24,24 @@ void WarnBeforeOffset(const char* what, uint32_t demo_time, uint32_t start_offse
         what, demo_time, start_offset);
 }
 
+// Keeps the panel's input routing on the window for the time of the loop.
+class FilterScope {
+public:
+    FilterScope(DemoWindow& window, WindowEventFilter* filter) : window_(window) {
+        window_.SetEventFilter(filter);
+    }
+    ~FilterScope() { window_.SetEventFilter(nullptr); }
+    FilterScope(const FilterScope&) = delete;
+    FilterScope& operator=(const FilterScope&) = delete;
+
+private:
+    DemoWindow& window_;
+};
+
 }  // namespace
 
-LiveShow::LiveShow(const LiveOptions& options, DemoWindow& window, EffectLookup lookup,
-                   std::string script_path)
-    : options_(options), window_(window), lookup_(lookup), script_path_(std::move(script_path)) {
+LiveShow::LiveShow(const LiveOptions& options, EffectLookup lookup, std::string script_path)
+    : options_(options), lookup_(lookup), script_path_(std::move(script_path)) {
     if (options_.watch) {
         EnableAssetReloading();
         EnableStableUniforms();
@@ -32,21 +49,29 @@ LiveShow::LiveShow(const LiveOptions& options, DemoWindow& window, EffectLookup 
     }
 }
 
-LiveShow::~LiveShow() { window_.SetEventFilter(nullptr); }
-
-void LiveShow::LoadScript(EffectList& effects, std::string& music_path, uint32_t& start_offset) {
+void LiveShow::LoadScript(EffectList& effects, std::string& music_path, uint32_t& start_offset,
+                          FramePresenter* presenter) {
     if (reloader_) {
-        reloader_->LoadScript(effects, music_path, start_offset, &window_);
+        reloader_->LoadScript(effects, music_path, start_offset, presenter);
+    } else if (presenter) {
+        LoadDemoScript(effects, *presenter, music_path, start_offset, lookup_,
+                       script_path_.c_str());
     } else {
-        LoadDemoScript(effects, window_, music_path, start_offset, lookup_, script_path_.c_str());
+        NoPresenter none;
+        LoadDemoScript(effects, none, music_path, start_offset, lookup_, script_path_.c_str());
     }
 }
 
 bool LiveShow::ReloadChanges(EffectList& effects) {
     if (!reloader_ || !reloader_->Poll(effects)) return false;
-    if (options_.tweak) bars_.Sync(effects);
-    active_.reserve(effects.size());
+    SyncBars(effects);
     return true;
+}
+
+void LiveShow::SyncBars(const EffectList& effects) {
+    if (!options_.tweak) return;
+    bars_.Sync(effects);
+    active_.reserve(effects.size());
 }
 
 void LiveShow::DrawOverlay(const EffectList& effects, uint32_t demo_time) {
@@ -55,34 +80,32 @@ void LiveShow::DrawOverlay(const EffectList& effects, uint32_t demo_time) {
     DrawTweakPanels(active_, reloader_ ? reloader_->Messages() : no_messages_);
 }
 
-void LiveShow::Run(EffectList& effects, MusicClock& music, uint32_t start_offset) {
+void LiveShow::Run(EffectList& effects, MusicClock& music, uint32_t start_offset,
+                   DemoWindow& window) {
     Playback playback(music, start_offset, options_.loop, options_.Any());
     if (options_.loop) WarnBeforeOffset("--loop", options_.loop->from, start_offset);
     if (options_.start_ms) WarnBeforeOffset("--start", *options_.start_ms, start_offset);
     // A loop starts at its beginning unless --start says otherwise.
     if (options_.start_ms || options_.loop)
         playback.StartAt(options_.start_ms ? *options_.start_ms : options_.loop->from);
-    if (options_.tweak) {
-        bars_.Sync(effects);
-        active_.reserve(effects.size());
-        SDL_EnableUNICODE(1);  // typed characters for the panel's fields
-        window_.SetEventFilter(&input_);
-    }
+    SyncBars(effects);
+    // Typed characters for the panel's fields.
+    if (options_.tweak) SDL_EnableUNICODE(1);
+    FilterScope routing(window, options_.tweak ? &input_ : nullptr);
     const bool overlay = options_.tweak || options_.watch;
 
     float spectrum[kSpectrumBins];
-    while (!window_.QuitRequested()) {
+    while (!window.QuitRequested()) {
         if (options_.watch) ReloadChanges(effects);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         PlaybackKeys keys;
-        keys.forward = window_.SeekForwardRequested();
-        keys.back = window_.SeekBackRequested();
-        keys.pause = window_.PauseRequested();
+        keys.forward = window.SeekForwardRequested();
+        keys.back = window.SeekBackRequested();
+        keys.pause = window.PauseRequested();
         const uint32_t t = playback.Frame(keys);
         music.Spectrum(spectrum);
         DrawActiveEffects(effects, t, BeatLevel(spectrum));
         if (overlay) DrawOverlay(effects, t);
-        window_.SwapAndPoll();
+        window.SwapAndPoll();
     }
-    window_.SetEventFilter(nullptr);
 }

@@ -18,7 +18,9 @@
 //
 // Construct it after the GL context is ready (it turns asset reloading and
 // stable uniform locations on for --watch, before anything loads), then
-// LoadScript, then Run. Needs the window's GL context; main thread only.
+// LoadScript, then Run. Tests and benchmarks may drive the pieces of a frame
+// (ReloadChanges, DrawOverlay) themselves without a window. Needs a current
+// GL context; main thread only.
 #pragma once
 
 #include <cstdint>
@@ -46,20 +48,24 @@ struct LiveOptions {
 
 class LiveShow {
 public:
-    LiveShow(const LiveOptions& options, DemoWindow& window, EffectLookup lookup,
+    LiveShow(const LiveOptions& options, EffectLookup lookup,
              std::string script_path = "data/demo.txt");
-    ~LiveShow();
     LiveShow(const LiveShow&) = delete;
     LiveShow& operator=(const LiveShow&) = delete;
 
-    // Reads the script with the loading screen, at start-up.
-    void LoadScript(EffectList& effects, std::string& music_path, uint32_t& start_offset);
+    // Reads the script at start-up, the loading screen rising on `presenter`
+    // (null: none).
+    void LoadScript(EffectList& effects, std::string& music_path, uint32_t& start_offset,
+                    FramePresenter* presenter);
     // Plays until Escape (or until a failure is raised).
-    void Run(EffectList& effects, MusicClock& music, uint32_t start_offset);
+    void Run(EffectList& effects, MusicClock& music, uint32_t start_offset, DemoWindow& window);
 
     // The pieces of a frame, for Run, tests and benchmarks:
     // reloads what changed (--watch); true when the effect list was replaced.
     bool ReloadChanges(EffectList& effects);
+    // Gives the effects their tweak bars (--tweak); again after the list
+    // changed.
+    void SyncBars(const EffectList& effects);
     // The panel and the messages, after the effects of demo time t.
     void DrawOverlay(const EffectList& effects, uint32_t demo_time);
 
@@ -69,7 +75,6 @@ public:
 
 private:
     LiveOptions options_;
-    DemoWindow& window_;
     EffectLookup lookup_;
     std::string script_path_;
     std::unique_ptr<ShowReloader> reloader_;

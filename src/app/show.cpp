@@ -75,8 +75,8 @@ int RunShow(const Options& options) {
         EffectList effects;
         std::string music_path;
         uint32_t start_offset = 0;
-        LiveShow live(LiveOptionsOf(options), window, FindEffectMaker);
-        live.LoadScript(effects, music_path, start_offset);
+        LiveShow live(LiveOptionsOf(options), FindEffectMaker);
+        live.LoadScript(effects, music_path, start_offset, &window);
 
         music = capturing ? OpenOfflineMusic(music_path) : OpenMusicStream(music_path);
         music->Play();
@@ -91,7 +91,7 @@ int RunShow(const Options& options) {
             range.fps = options.fps;
             CaptureShow(effects, *music, start_offset, window, *options.capture_dir, range);
         } else {
-            live.Run(effects, *music, start_offset);
+            live.Run(effects, *music, start_offset, window);
         }
         TweakTerminate();
         DestroyEffects(effects);

@@ -41,6 +41,10 @@ void ShowReloader::LoadScript(EffectList& effects, std::string& music_path, uint
     start_offset = start_offset_ = reading.start_offset;
     effects = std::move(reading.effects);
     texts_ = std::move(reading.texts);
+    // Watched from now on, not from the first frame: a file saved in between
+    // is not missed.
+    watcher_.SetFiles(WatchedFiles());
+    files_version_ = AssetFilesVersion();
 }
 
 std::vector<std::string> ShowReloader::WatchedFiles() const {
@@ -138,7 +142,12 @@ void ShowReloader::Solved(const std::string& path) {
 void ShowReloader::UpdateLines() {
     lines_.clear();
     for (const FileProblem& p : problems_) {
-        const size_t end = p.text.find('\n');
-        lines_.push_back(ShownPath(p.path) + ": " + p.text.substr(0, end));
+        const std::string first = p.text.substr(0, p.text.find('\n'));
+        const std::string shown = ShownPath(p.path);
+        // Most texts name their file; a compiler's log does not.
+        lines_.push_back(first.find(shown) != std::string::npos ||
+                                 first.find(p.path) != std::string::npos
+                             ? first
+                             : shown + ": " + first);
     }
 }

@@ -12,7 +12,8 @@
 //     music plays on, and a line says they count from the next start.
 // A file that no longer loads keeps its last good version running (the
 // failure is caught here, never reaching the entry point) and becomes a
-// message "<path>: <first line of the error>" until it loads again; the whole
+// message, the first line of the error (after "<path>: " when it does not
+// name the file itself), until the file loads again; the whole
 // error goes to standard error at each failed attempt. A successful reload
 // writes one line to standard error.
 //
