@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need (only those
 # missing), then configures and builds into build/. Quick when all is done.
+# Usage: scripts/setup.sh [target ...]   (no target: build everything)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,4 +28,6 @@ fi
 if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build build -j"$(nproc)"
+targets=()
+for t in "$@"; do targets+=(--target "$t"); done
+cmake --build build -j"$(nproc)" ${targets[@]+"${targets[@]}"}

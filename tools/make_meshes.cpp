@@ -3,7 +3,8 @@
 //                           between smoothing groups 1 and 2, so the sector
 //                           borders show as hard edges;
 //   data/misc/simple.3ds    a round blob with gentle bumps, one smoothing
-//                           group, made for environment mapping.
+//                           group, made for environment mapping; small
+//                           (radius 20) so that it fits the zoomer's fog.
 // Usage: make_meshes [project root]   (default: the working directory)
 //        make_meshes --fuzz-seeds <dir> (small seed files for the reader's fuzzer)
 #include <cmath>
@@ -70,9 +71,13 @@ write3ds::Mesh LobedTorus() {
 
 // A sphere of latitude rings with a bumpy radius; faces wind counter-clockwise
 // seen from outside (each is checked against its centroid direction).
+// ChaosZoomer draws it at depth 400 - 50 x beat inside black fog from 300 to
+// 400: with a radius of 20 (23 at the highest bump) its near side shows at
+// about a fifth of its colour without beat and most of it at full beat, so
+// the blob lights up with the music instead of always sticking out of the fog.
 write3ds::Mesh Blob() {
     constexpr int kRings = 40, kSegments = 64;
-    constexpr float kRadius = 90;
+    constexpr float kRadius = 20;
     write3ds::Mesh mesh;
     mesh.name = "Blob";
     auto radius = [](float theta, float phi) {

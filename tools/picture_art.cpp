@@ -546,6 +546,12 @@ const std::vector<PictureEntry>& AllPictures() {
         {"ostra/brum/brum.png", 512, 512, true, MakeBrumSprite},
         {"ostra/brum/pastelmand.jpg", 512, 512, false, MakePastelMand},
         {"ostra/brum/stjern1.jpg", 256, 256, false, MakeBrumStar},
+        {"housing.jpg", 256, 256, false, MakeHousing},
+        {"banger/bang.jpg", 1024, 512, false, MakeBang},
+        {"banger/bang1.jpg", 1024, 512, false, MakeBangFlash},
+        {"circles/__ring.jpg", 512, 512, false, MakeRing},
+        {"circles/circles.jpg", 1024, 512, false, MakeFacesPortraits},
+        {"circles/text.jpg", 1024, 512, false, MakeFacesText},
     };
     return entries;
 }

@@ -73,5 +73,12 @@ Image MakePrik4();
 Image MakeBrumStar();
 Image MakePastelMand();
 Image MakeBrumSprite();  // with alpha
+// picture_shaders_a.cpp: PolarCoords, Banger, Circles and Faces.
+Image MakeHousing();
+Image MakeBang();
+Image MakeBangFlash();
+Image MakeRing();
+Image MakeFacesPortraits();
+Image MakeFacesText();
 
 }  // namespace pictures

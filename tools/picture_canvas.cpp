@@ -206,6 +206,19 @@ float EllipseDistance(float px, float py, float cx, float cy, float rx, float ry
     return (k - 1) * k / grad;
 }
 
+float PolygonDistance(float px, float py, const std::vector<Point>& points) {
+    float d = 1e9f;
+    bool inside = false;
+    for (size_t i = 0, j = points.size() - 1; i < points.size(); j = i++) {
+        const Point& a = points[i];
+        const Point& b = points[j];
+        d = std::min(d, DistanceToSegment(px, py, a[0], a[1], b[0], b[1]));
+        if ((a[1] > py) != (b[1] > py) && px < (b[0] - a[0]) * (py - a[1]) / (b[1] - a[1]) + a[0])
+            inside = !inside;
+    }
+    return inside ? -d : d;
+}
+
 float Coverage(float signed_distance, float softness) {
     return Clamp01(0.5f - signed_distance / softness);
 }

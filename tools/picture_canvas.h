@@ -9,6 +9,7 @@
 // cannot allocate or write the file; they never throw.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -124,6 +125,9 @@ private:
 // Signed distance helpers (negative inside).
 float DistanceToSegment(float px, float py, float ax, float ay, float bx, float by);
 float EllipseDistance(float px, float py, float cx, float cy, float rx, float ry);
+// Distance to a closed polygon of pixel points (negative inside).
+using Point = std::array<float, 2>;
+float PolygonDistance(float px, float py, const std::vector<Point>& points);
 
 // Coverage of a signed distance with a one-pixel soft edge (softness widens it).
 float Coverage(float signed_distance, float softness = 1);

@@ -13,22 +13,6 @@ namespace {
 constexpr float kPi = 3.14159265358979f;
 constexpr float kTau = 2 * kPi;
 
-using Point = std::array<float, 2>;
-
-// Signed distance to a closed polygon (negative inside).
-float PolygonDistance(float px, float py, const std::vector<Point>& pts) {
-    float d = 1e9f;
-    bool inside = false;
-    for (size_t i = 0, j = pts.size() - 1; i < pts.size(); j = i++) {
-        const Point& a = pts[i];
-        const Point& b = pts[j];
-        d = std::min(d, DistanceToSegment(px, py, a[0], a[1], b[0], b[1]));
-        if ((a[1] > py) != (b[1] > py) && px < (b[0] - a[0]) * (py - a[1]) / (b[1] - a[1]) + a[0])
-            inside = !inside;
-    }
-    return inside ? -d : d;
-}
-
 // Distance from the centre in units of half the picture's side: 0 in the
 // middle, 1 at the middle of an edge.
 float Radius(float x, float y, int size) {

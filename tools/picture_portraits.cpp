@@ -14,8 +14,6 @@ namespace {
 constexpr int kSize = 512;
 constexpr float kPi = 3.14159265358979f;
 
-using Point = std::array<float, 2>;
-
 // Lays col(x, y) over the picture with coverage cov(x, y).
 template <class Cov, class Col>
 void Paint(Image& img, Cov cov, Col col) {
@@ -25,20 +23,6 @@ void Paint(Image& img, Cov cov, Col col) {
             float a = cov(px, py);
             if (a > 0) img.at(x, y) = Mix(img.at(x, y), col(px, py), Clamp01(a));
         }
-}
-
-// Signed distance to a closed polygon (negative inside).
-float PolygonDistance(float px, float py, const std::vector<Point>& pts) {
-    float d = 1e9f;
-    bool inside = false;
-    for (size_t i = 0, j = pts.size() - 1; i < pts.size(); j = i++) {
-        const Point& a = pts[i];
-        const Point& b = pts[j];
-        d = std::min(d, DistanceToSegment(px, py, a[0], a[1], b[0], b[1]));
-        if ((a[1] > py) != (b[1] > py) && px < (b[0] - a[0]) * (py - a[1]) / (b[1] - a[1]) + a[0])
-            inside = !inside;
-    }
-    return inside ? -d : d;
 }
 
 // Diffuse light on an ellipsoid seen face-on, lamp to the upper left.

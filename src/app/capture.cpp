@@ -3,6 +3,7 @@
 #include <FreeImage.h>
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -27,14 +28,45 @@ double CapturePosition(uint32_t demo_time, uint32_t start_offset) {
     return static_cast<double>(static_cast<uint32_t>(demo_time - start_offset)) / 1000.0;
 }
 
-uint32_t LastEndTime(const EffectList& effects, uint32_t fallback) {
-    bool any = false;
-    uint32_t last = 0;
-    for (const auto& effect : effects) {
-        if (!any || effect->EndTime() > last) last = effect->EndTime();
-        any = true;
+CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t start_offset,
+                             uint64_t music_ms) {
+    constexpr uint64_t kTimes = uint64_t{1} << 32;  // demo times wrap here
+    // The demo times the music reaches, as at most two stretches [first, last]
+    // (first > last: none). Unknown length: every time.
+    struct Stretch {
+        uint64_t first, last;
+    };
+    Stretch stretches[2] = {{0, kTimes - 1}, {1, 0}};
+    if (music_ms > 0 && music_ms < kTimes) {
+        const uint64_t last = start_offset + music_ms - 1;
+        stretches[0] = {start_offset, std::min(last, kTimes - 1)};
+        if (last >= kTimes) stretches[1] = {0, last - kTimes};
     }
-    return any ? last : fallback;
+
+    CaptureEnd result{from, false, false};
+    bool any = false;
+    for (const auto& effect : effects) {
+        // The entry is drawn at start + 1 .. end - 1.
+        const uint64_t first_drawn = uint64_t{effect->StartTime()} + 1;
+        const uint64_t end = effect->EndTime();
+        for (const Stretch& stretch : stretches) {
+            if (end == 0 || std::max(first_drawn, stretch.first) > std::min(end - 1, stretch.last))
+                continue;
+            const bool cut = end > stretch.last;
+            const uint32_t candidate = static_cast<uint32_t>(cut ? stretch.last : end);
+            if (!any || candidate > result.to) {
+                result.to = candidate;
+                result.music_ends = cut;
+            }
+            any = true;
+        }
+    }
+    if (music_ms == 0 && uint64_t{result.to} > uint64_t{from} + kCaptureCapMs) {
+        result.to =
+            static_cast<uint32_t>(std::min<uint64_t>(uint64_t{from} + kCaptureCapMs, kTimes - 1));
+        result.capped = true;
+    }
+    return result;
 }
 
 namespace {
@@ -56,6 +88,9 @@ void WritePng(const std::string& path, int width, int height, std::vector<unsign
 
 void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_offset,
                  DemoWindow& window, const std::string& directory, const CaptureRange& range) {
+    if (CaptureFrameCount(range) == 0)
+        FailFormat("Nothing to capture: the range starts at %u ms, after its end at %u ms",
+                   range.from, range.to);
     std::error_code ignored;
     std::filesystem::create_directories(directory, ignored);
     const int width = WindowWidth(), height = WindowHeight();

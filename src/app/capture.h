@@ -6,7 +6,12 @@
 // missing). Needs the window's GL context; reads the back buffer before each
 // swap. An "EndDemo" entry ends the capture as it ends the show (through the
 // failure channel); Escape stops it. A file that cannot be written raises a
-// failure naming it.
+// failure naming it, and so does a range that holds no frame (from after to).
+//
+// By default the capture ends where the show can be seen to end: at the end
+// of the last entry that the music reaches (demo times N to N + its length,
+// for a start offset N), but no later than the music does. When the length
+// of the music is unknown (no track), at most kCaptureCapMs after `from`.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +35,23 @@ uint64_t CaptureFrameCount(const CaptureRange& range);
 // The music position, in seconds, at which demo time t is heard for a start
 // offset N: t = trunc(position x 1000) + N.
 double CapturePosition(uint32_t demo_time, uint32_t start_offset);
-// The latest end time of the entries, or `fallback` when there are none.
-uint32_t LastEndTime(const EffectList& effects, uint32_t fallback);
+// The most a default range spans when the music's length is unknown: 10 minutes.
+constexpr uint32_t kCaptureCapMs = 10 * 60 * 1000;
+
+struct CaptureEnd {
+    uint32_t to;      // the last demo time to capture
+    bool music_ends;  // an entry runs on past the last demo time the music reaches
+    bool capped;      // the music's length is unknown: held to kCaptureCapMs after `from`
+};
+
+// The default end of a capture that starts at `from`, for the start offset
+// N and a track of `music_ms` milliseconds (0: unknown). An entry counts when
+// a demo time the music reaches (N .. N + music_ms - 1, wrapping at 2^32)
+// lies inside its window; the end is the latest of their end times, each held
+// to the last demo time the music reaches within that entry's window. `from`
+// itself when no entry counts.
+CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t start_offset,
+                             uint64_t music_ms);
 
 void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_offset,
                  DemoWindow& window, const std::string& directory, const CaptureRange& range);

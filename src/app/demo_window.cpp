@@ -24,7 +24,9 @@ DemoWindow::DemoWindow(int width, int height, int bits_per_pixel, bool full_scre
 
 DemoWindow::DemoWindow(const DisplaySettings& settings) {
     SetWindowSize(settings.width, settings.height);
+    const Uint32 running_before = SDL_WasInit(SDL_INIT_EVERYTHING);
     if (SDL_Init(SDL_INIT_EVERYTHING) != 0) FailFormat("Error: %s\n", SDL_GetError());
+    opened_subsystems_ = SDL_WasInit(SDL_INIT_EVERYTHING) & ~running_before;
 
     // The context's attributes (double buffer, depth buffer, swap interval,
     // samples) are asked for before the mode is set, where they count. A
@@ -34,7 +36,10 @@ DemoWindow::DemoWindow(const DisplaySettings& settings) {
     SDL_WM_SetCaption("Kilnworks", "Kilnworks");
 }
 
-DemoWindow::~DemoWindow() { SDL_Quit(); }
+// Only what the window started is shut down: the sound device, opened
+// before the window, plays on until the process ends, so the music goes on
+// under the message box that follows a failure or the end of the show.
+DemoWindow::~DemoWindow() { SDL_QuitSubSystem(opened_subsystems_); }
 
 void DemoWindow::SwapAndPoll() {
     quit_ = seek_back_ = seek_forward_ = pause_ = false;
@@ -51,7 +56,7 @@ void DemoWindow::SwapAndPoll() {
                 default: break;
             }
         } else if (event.type == SDL_QUIT) {
-            Fail("You quit?");
+            EndShow("You quit?");
         }
     }
 }

@@ -3,14 +3,18 @@
 // Only one exists, owned by the entry point. Constructing it starts the
 // window library and opens the window (full screen, or windowed and
 // resizable) and publishes the chosen size as the process-wide window size,
-// which never changes afterwards. Destroying it shuts the library down, which
-// closes the window. Keys act on release: Escape asks to quit, the right and
-// left arrows ask to seek one second forward or back. The flags describe the
-// most recent SwapAndPoll. Closing the window raises "You quit?" at once; a
-// library that cannot start raises "Error: <reason>\n". Space asks to pause or
-// resume; only the authoring modes act on it. An event filter (the tweak
-// panel's input) may see every event first and use some up.
+// which never changes afterwards. Destroying it shuts down the parts of the
+// library that it started, which closes the window; a sound device opened
+// before it (InitAudioOutput) keeps playing until the process ends. Keys act
+// on release: Escape asks to quit, the right and left arrows ask to seek one
+// second forward or back, Space asks to pause or resume (only the authoring
+// modes act on it). The flags describe the most recent SwapAndPoll. Closing
+// the window raises "You quit?" at once; a library that cannot start raises
+// "Error: <reason>\n". An event filter (the tweak panel's input) may see
+// every event first and use some up.
 #pragma once
+
+#include <cstdint>
 
 #include "app/display_settings.h"
 #include "timeline/presenter.h"
@@ -49,6 +53,7 @@ public:
     void SwapAndPoll() override;
 
 private:
+    uint32_t opened_subsystems_ = 0;  // SDL_INIT_* flags this window started
     bool quit_ = false;
     bool seek_back_ = false;
     bool seek_forward_ = false;

@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (!ParseOptions(argc, argv, options, error)) {
         fprintf(stderr, "demo: %s\n\n%s", error.c_str(), UsageText());
-        return 2;
+        return kExitBadOption;
     }
     if (options.help) {
         fputs(UsageText(), stdout);

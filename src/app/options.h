@@ -6,11 +6,13 @@
 //   --windowed        a resizable window instead of full screen
 //   --size WxH        the window size instead of the dialog's choice
 //   --capture DIR     render offline into DIR/000000.png, 000001.png, ...
-//                     with no sound; frame k shows demo time
+//                     with no sound and no dialog or message box; frame k
+//                     shows demo time
 //                     from + floor(k x 1000 / fps) for every such time <= to
 //   --fps N           capture rate (default 60)
 //   --from MS         first captured demo time (default: the show's first frame)
-//   --to MS           last captured demo time (default: the end of the last entry)
+//   --to MS           last captured demo time (default: the end of the last
+//                     entry the music reaches, at most where the music ends)
 //   --tweak           the tweak panel over the show (F1 hides and shows it)
 //   --watch           reload changed files (script, shaders, pictures,
 //                     meshes, the clip) while the show plays
@@ -35,6 +37,12 @@ struct Options {
     std::optional<std::string> capture_dir;
     int fps = 60;
     std::optional<uint32_t> from_ms, to_ms;
+
+    // True when nobody is there to answer a dialog (--no-dialog, or a run
+    // that writes files such as a capture): no settings dialog and no message
+    // box; messages go to standard error only.
+    bool Unattended() const { return no_dialog || capture_dir.has_value(); }
+
     bool tweak = false;
     bool watch = false;
     std::optional<uint32_t> start_ms;

@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 #include <GL/glu.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -46,6 +47,32 @@ LiveOptions LiveOptionsOf(const Options& options) {
     return live;
 }
 
+// The options' range, or by default from the show's first frame to where the
+// show can be seen to end (see DefaultCaptureEnd); a default end that is not
+// simply the last entry's end is announced.
+CaptureRange ChooseCaptureRange(const Options& options, const EffectList& effects,
+                                const MusicClock& music, uint32_t start_offset) {
+    CaptureRange range;
+    range.fps = options.fps;
+    range.from = options.from_ms.value_or(DemoTime(music.Position(), start_offset));
+    if (options.to_ms) {
+        range.to = *options.to_ms;
+        return range;
+    }
+    const uint64_t music_ms = static_cast<uint64_t>(std::ceil(music.Length() * 1000.0));
+    const CaptureEnd end = DefaultCaptureEnd(effects, range.from, start_offset, music_ms);
+    range.to = end.to;
+    if (end.music_ends)
+        DebugOutputFormat("Capture ends at %u ms, where the music ends; an entry runs on past it\n",
+                          end.to);
+    if (end.capped)
+        DebugOutputFormat(
+            "Capture ends at %u ms: the length of the music is unknown, so at most %u minutes "
+            "are captured (--to sets the end)\n",
+            end.to, kCaptureCapMs / 60000);
+    return range;
+}
+
 }  // namespace
 
 int RunShow(const Options& options) {
@@ -53,7 +80,7 @@ int RunShow(const Options& options) {
     if (!capturing) InitAudioOutput();
 
     DisplaySettings settings;
-    if (!options.no_dialog && !capturing && ShowDisplaySettingsDialog(settings) == 0) return -1;
+    if (!options.Unattended() && ShowDisplaySettingsDialog(settings) == 0) return kExitCancelled;
     if (options.windowed || capturing) settings.windowed = true;
     // Capture never waits for the display: frames go to files, not the screen.
     if (capturing) settings.vertical_sync = false;
@@ -84,25 +111,22 @@ int RunShow(const Options& options) {
         glClearColor(0, 0, 0, 0);
 
         if (capturing) {
-            const uint32_t first = DemoTime(music->Position(), start_offset);
-            CaptureRange range;
-            range.from = options.from_ms.value_or(first);
-            range.to = options.to_ms.value_or(LastEndTime(effects, range.from));
-            range.fps = options.fps;
+            const CaptureRange range = ChooseCaptureRange(options, effects, *music, start_offset);
             CaptureShow(effects, *music, start_offset, window, *options.capture_dir, range);
         } else {
             live.Run(effects, *music, start_offset, window);
         }
         TweakTerminate();
         DestroyEffects(effects);
-        return 0;
+        return kExitShowEnded;
     } catch (const DemoFailure& failure) {
         // By now the effects, the texturing guard and the window are gone,
         // newest first, so the window has disappeared before the message.
         DebugOutput("Exception: ");
         DebugOutput(failure.what());
         DebugOutput("\n");
-        if (!options.no_dialog) ShowErrorMessageBox(failure.text());
-        return 0;
+        // An unattended run never waits for a box nobody will close.
+        if (!options.Unattended()) ShowErrorMessageBox(failure.text());
+        return failure.IsNormalEnd() ? kExitShowEnded : kExitFailure;
     }
 }

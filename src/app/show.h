@@ -4,6 +4,11 @@
 
 #include "app/options.h"
 
-// Returns the process exit code: 0 after a normal end or a reported failure,
-// -1 when the viewer cancels the settings dialog.
+// Exit statuses of the program.
+constexpr int kExitShowEnded = 0;   // Escape, "End of show", "You quit?" (window closed, signal)
+constexpr int kExitFailure = 1;     // any other message through the failure channel
+constexpr int kExitBadOption = 2;   // a command line that cannot be read
+constexpr int kExitCancelled = -1;  // "Cancel" in the settings dialog (255 to the shell)
+
+// Plays the show and returns the process exit status (above).
 int RunShow(const Options& options);

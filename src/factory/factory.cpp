@@ -22,6 +22,10 @@
 #include "effects/shader/plasma2d.h"
 #include "effects/shader/shader_show.h"
 #include "effects/shader/shader_suite3d.h"
+#include "effects/shader/polar_coords.h"
+#include "effects/shader/banger.h"
+#include "effects/shader/circles.h"
+#include "effects/shader/faces.h"
 
 namespace {
 
@@ -76,19 +80,19 @@ const FactoryEntry kFactoryTable[] = {
     {"Rubber3d", MakePlain<Effekter::Rubber3d>},
     {"Plasma2D", MakePlasma2D},
     {"Brum", MakePlain<Effekter::Brum>},
-    {"Banger", nullptr},
+    {"Banger", MakePlain<Effekter::Banger>},
     {"ColorBox", nullptr},
     {"Zoomba", nullptr},
     {"Zoombb", nullptr},
     {"Solaris", MakePlain<Effekter::Solaris>},
     {"FlashWhite", MakePlain<Effekter::FlashWhite>},
-    {"PolarCoords", nullptr},
+    {"PolarCoords", MakePlain<Effekter::PolarCoords>},
     {"FogRotator", MakePlain<Effekter::FogRotator>},
     {"AlphaBlendImage", MakeAlphaBlendImage},
     {"Tunnel", MakePlain<Effekter::Tunnel>},
-    {"Faces", nullptr},
+    {"Faces", MakePlain<Effekter::Faces>},
     {"TwistBox", MakePlain<Effekter::TwistBox>},
-    {"Circles", nullptr},
+    {"Circles", MakePlain<Effekter::Circles>},
     {"NanoBall", nullptr},
     {"Overlays", MakePlain<Effekter::Overlays>},
     {"EndDemo", MakePlain<Effekter::EndDemo>},

@@ -270,10 +270,13 @@ void L3DS::ReadMaterialBlock(const ChunkInfo& chunk) {
             case kBumpMap: ReadMapBlock(sub, material.BumpMap()); break;
             case kSpecularMap: ReadMapBlock(sub, material.SpecularMap()); break;
             case kReflectionMap: {
-                // The strength is taken from inside the first sub-chunk, then
-                // a map-name chunk must follow or the material is dropped.
+                // The strength is the percentage the map's first sub-chunk
+                // holds, read like any percentage property (the map chunk is
+                // the property chunk). A map-name chunk must follow that
+                // sub-chunk, or the material is dropped.
+                material.ReflectionMap().strength = ReadPercentValue(sub);
+                EnterChunk(sub);
                 const ChunkInfo first = ReadChunkHeader();
-                material.ReflectionMap().strength = ReadPercentValue(first);
                 LeaveChunk(first);
                 const ChunkInfo next = ReadChunkHeader();
                 if (next.id != kMapName) return;

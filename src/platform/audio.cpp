@@ -148,6 +148,7 @@ public:
     void Spectrum(float out[kSpectrumBins]) override {
         analyzer_.Analyze(music_, std::llround(frame_), out);
     }
+    double Length() const override { return music_.seconds(); }
 
 private:
     DecodedMusic music_;  // empty when the file could not be decoded: zeros
@@ -210,6 +211,7 @@ public:
     }
 
     void SetPosition(double seconds) override { Seek(ClampSeek(seconds, music_.frames()), false); }
+    double Length() const override { return music_.seconds(); }
 
     void Spectrum(float out[kSpectrumBins]) override {
         double seconds = Position();
@@ -331,11 +333,12 @@ void AudioCallback(void*, Uint8* stream, int len) {
     device.active->Fill(reinterpret_cast<int16_t*>(stream), frames, Clock::now());
 }
 
-// A process that ends with the device still open (for example when the viewer
-// cancels the settings dialog) must stop the device thread before the SDL
-// libraries unload, or the thread runs on into unmapped code.
+// The device plays until the process ends (the window leaves it open). Its
+// thread must be stopped before the SDL libraries unload, or it runs on into
+// unmapped code; then SDL is shut down for good.
 void CloseAudioAtExit() {
     if (DeviceRunning()) SDL_CloseAudio();
+    SDL_Quit();
 }
 
 }  // namespace
@@ -347,6 +350,8 @@ void InitAudioOutput() {
         DebugOutputFormat("No sound device: %s\n", SDL_GetError());
         return;
     }
+    static bool exit_hook = false;
+    if (!exit_hook) exit_hook = std::atexit(CloseAudioAtExit) == 0;
     SDL_AudioSpec desired = {};
     desired.freq = kMusicRate;
     desired.format = AUDIO_S16SYS;
@@ -363,8 +368,6 @@ void InitAudioOutput() {
         std::lock_guard<std::mutex> lock(device.mutex);
         device.opened = true;
     }
-    static bool exit_hook = false;
-    if (!exit_hook) exit_hook = std::atexit(CloseAudioAtExit) == 0;
     SDL_PauseAudio(0);
 }
 

@@ -20,7 +20,8 @@
 //     23 ms) is assumed between writing a sample and hearing it
 //
 // Call InitAudioOutput once before OpenMusicStream (the window may then call
-// SDL_Init/SDL_Quit freely). Main thread only, except the device callback
+// SDL_Init/SDL_Quit freely). The device stays open until the process ends,
+// where it is closed and SDL shut down. Main thread only, except the device callback
 // inside the implementation. Spectrum(), Position() and SetPosition()
 // allocate nothing.
 #pragma once
@@ -75,6 +76,9 @@ public:
     virtual void SetPosition(double seconds) = 0;
     // 1024 magnitudes of the audio at the current position.
     virtual void Spectrum(float out[kSpectrumBins]) = 0;
+    // Length of the track in seconds; 0 when there is no track (a file that
+    // could not be decoded), so the length is unknown.
+    virtual double Length() const { return 0.0; }
     // Holds the music still (silence, the position frozen) or lets it go on
     // from where it stood. SetPosition while paused moves the frozen
     // position. A clock whose position only moves through SetPosition (the

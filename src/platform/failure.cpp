@@ -5,6 +5,8 @@
 
 void Fail(std::string text) { throw DemoFailure(std::move(text)); }
 
+void EndShow(std::string text) { throw DemoFailure(std::move(text), true); }
+
 void FailFormat(const char* format, ...) {
     char buffer[1024];
     va_list args;

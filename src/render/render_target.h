@@ -42,7 +42,10 @@ private:
 // The two steps of a feedback effect. Both bind `into`, draw `from`'s colour
 // texture in the 2D view at depth -2 in white (blending as the caller left
 // it), then unbind `into`, bind texture 0, pop the matrix and leave the 2D
-// view; drawing goes back to the window.
+// view; drawing goes back to the window. The 2D view puts texture row 0 (the
+// bottom of `from`) at the top, so each step mirrors the picture top to
+// bottom; a zoom followed by a copy, one update of a feedback loop, keeps
+// its orientation.
 //
 // DrawZoomedCopy: `from` as a quad of half extent `half_extent` (1 fills the
 // target, more enlarges it) turned by `degrees` about the view axis.

@@ -3,10 +3,14 @@
 #include <GL/glu.h>
 #include <FreeImage.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
+#include "platform/debug_output.h"
 #include "platform/failure.h"
 
 namespace {
@@ -135,21 +139,38 @@ void ReorderDecodedPixels(const unsigned char* in, unsigned char* out, int width
 }
 
 // Decodes an image file into top-row-first RGBA bytes. Empty when the file is
-// missing, of an unknown type or cannot be decoded.
-static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, int& height) {
+// missing, of an unknown type or cannot be decoded; `why` then says which.
+static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, int& height,
+                                                  const char*& why) {
     width = height = 0;
+    struct stat info;
+    if (stat(path, &info) != 0) {
+        why = strerror(errno);
+        return {};
+    }
+    if (S_ISDIR(info.st_mode)) {
+        why = "it is a folder";
+        return {};
+    }
     const FREE_IMAGE_FORMAT type = FreeImage_GetFileType(path, 0);
-    Bitmap dib(type == FIF_UNKNOWN ? nullptr : FreeImage_Load(type, path, 0));
+    if (type == FIF_UNKNOWN) {
+        why = "not a picture format that can be read";
+        return {};
+    }
+    Bitmap dib(FreeImage_Load(type, path, 0));
+    why = "the picture cannot be decoded";
     if (!dib.dib || !FreeImage_HasPixels(dib.dib)) return {};
 
     const bool ready =
         FreeImage_GetBPP(dib.dib) == 32 && FreeImage_GetImageType(dib.dib) == FIT_BITMAP;
     Bitmap converted(ready ? nullptr : FreeImage_ConvertTo32Bits(dib.dib));
     FIBITMAP* source = ready ? dib.dib : converted.dib;
+    why = "the picture cannot be converted to 32-bit RGBA";
     if (!source || FreeImage_GetBPP(source) != 32) return {};
 
     const int w = static_cast<int>(FreeImage_GetWidth(source));
     const int h = static_cast<int>(FreeImage_GetHeight(source));
+    why = "the picture has no pixels";
     if (w <= 0 || h <= 0) return {};
 
     // Rows are copied one by one through the pitch, so padding can never
@@ -172,7 +193,13 @@ CTextureFreeImage::~CTextureFreeImage() { ForgetAsset(this); }
 
 void CTextureFreeImage::Load(const char* path) {
     int width = 0, height = 0;
-    const std::vector<unsigned char> pixels = DecodeImageFile(path, width, height);
+    const char* why = nullptr;
+    const std::vector<unsigned char> pixels = DecodeImageFile(path, width, height, why);
+    // Not an error, but a typo in a path must not pass as a black layer
+    // without a word.
+    if (pixels.empty())
+        DebugOutputFormat("Picture \"%s\" cannot be loaded (%s); its texture stays empty\n", path,
+                          why);
     glBindTexture(GL_TEXTURE_2D, name_);
     SetSampling(GL_REPEAT);
     if (!pixels.empty()) BuildRgbaMipmaps(pixels.data(), width, height);
@@ -184,12 +211,11 @@ void CTextureFreeImage::Load(const char* path) {
 
 void CTextureFreeImage::Reload() {
     int width = 0, height = 0;
-    const std::vector<unsigned char> pixels = DecodeImageFile(path_.c_str(), width, height);
+    const char* why = nullptr;
+    const std::vector<unsigned char> pixels = DecodeImageFile(path_.c_str(), width, height, why);
     // Decoded first, uploaded only when whole: a picture caught half
     // written, or deleted, leaves the texture showing its last good image.
-    if (pixels.empty())
-        FailFormat("Picture \"%s\" cannot be loaded (%s)", path_.c_str(),
-                   "missing, empty or not a picture that can be decoded");
+    if (pixels.empty()) FailFormat("Picture \"%s\" cannot be loaded (%s)", path_.c_str(), why);
     glBindTexture(GL_TEXTURE_2D, name_);
     SetSampling(GL_REPEAT);
     BuildRgbaMipmaps(pixels.data(), width, height);

@@ -9,6 +9,6 @@ void DestroyEffects(EffectList& effects) {
 
 namespace Effekter {
 
-void EndDemo::Draw(uint32_t, float) { Fail("End of show"); }
+void EndDemo::Draw(uint32_t, float) { EndShow("End of show"); }
 
 }  // namespace Effekter

@@ -1,5 +1,7 @@
 #include "timeline/script.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -87,7 +89,11 @@ private:
 void LoadDemoScript(EffectList& effects, FramePresenter& presenter, std::string& music_path,
                     uint32_t& start_offset, EffectLookup lookup, const char* path) {
     std::unique_ptr<FILE, FileCloser> file(fopen(path, "r"));
-    if (!file) FailFormat("Unable to load %s", path);
+    // A folder opens for reading but yields no line: it is no script either,
+    // and must not pass as an empty show.
+    struct stat info;
+    if (!file || fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode))
+        FailFormat("Unable to load %s", path);
     LoadingProgress progress(presenter);
     ReadDemoScript(file.get(), effects, music_path, start_offset, lookup, progress);
 }

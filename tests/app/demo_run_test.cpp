@@ -27,8 +27,14 @@ bool HaveTool(const char* name) {
 #define REQUIRE_DISPLAY() \
     if (!HaveDisplay()) GTEST_SKIP() << "no display"
 
+// The demo runs without any sanitizer options from the environment: a
+// sanitizer build of the demo must carry its own leak suppressions and end
+// with the same exit status as the plain build.
+const char kDemoEnvironment[] = "env -u LSAN_OPTIONS ";
+
 CommandResult RunDemo(const ScratchDir& dir, const std::string& args, int timeout = 120) {
-    return RunCommand("'" + DemoExecutable() + "' " + args, dir.path(), timeout);
+    const std::string command = std::string(kDemoEnvironment) + "'" + DemoExecutable() + "' ";
+    return RunCommand(command + args, dir.path(), timeout);
 }
 
 TEST(DemoRun, EndDemoEndsTheShowWithItsMessage) {
@@ -44,19 +50,35 @@ TEST(DemoRun, EndDemoEndsTheShowWithItsMessage) {
     EXPECT_NE(r.err.find("data/none.ogg"), std::string::npos) << r.err;
 }
 
-TEST(DemoRun, FailuresOfTheScript) {
+// Every failure ends the process with status 1, so a script running the
+// show can tell a broken show from a good one.
+TEST(DemoRun, FailuresExitWithStatusOne) {
     REQUIRE_DISPLAY();
+    const std::string args = "--no-dialog --windowed --size 320x240";
     ScratchDir empty;
-    CommandResult r = RunDemo(empty, "--no-dialog --windowed --size 320x240");
-    EXPECT_EQ(r.exit_code, 0);
+    CommandResult r = RunDemo(empty, args);
+    EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find("Exception: Unable to load data/demo.txt\n"), std::string::npos) << r.err;
 
     ScratchDir unknown;
     unknown.Write("data/demo.txt", "m.ogg\n0\n1\nStroboscope\n0\n1000\n");
-    r = RunDemo(unknown, "--no-dialog --windowed --size 320x240");
-    EXPECT_EQ(r.exit_code, 0);
+    r = RunDemo(unknown, args);
+    EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find("Exception: Unknown entry 'Stroboscope' in file, please correct\n"),
               std::string::npos)
+        << r.err;
+
+    ScratchDir no_shader;  // Plasma2D's shader is not there
+    no_shader.Write("data/demo.txt", "m.ogg\n0\n1\nPlasma2D\n0\n1000\n7\n");
+    r = RunDemo(no_shader, args);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Exception: "), std::string::npos) << r.err;
+
+    ScratchDir no_plugin;
+    no_plugin.Write("data/demo.txt", "m.ogg\n0\n1\nPlugin\n0\n1000\n./libnone.so\n");
+    r = RunDemo(no_plugin, args);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Exception: Unable to load plugin: ./libnone.so\n"), std::string::npos)
         << r.err;
 }
 
@@ -86,6 +108,90 @@ TEST(DemoRun, CaptureWritesTheExpectedFrames) {
     EXPECT_FALSE(fs::exists(dir.path() + "/out3/000004.png"));
 }
 
+// A WAV file of silence: 16-bit stereo at 44.1 kHz.
+std::string SilentWav(double seconds) {
+    const uint32_t frames = static_cast<uint32_t>(seconds * 44100);
+    const uint32_t data = frames * 4;
+    std::string bytes = "RIFF";
+    auto u32 = [&bytes](uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    auto u16 = [&bytes](uint16_t v) {
+        bytes += static_cast<char>(v & 0xFF);
+        bytes += static_cast<char>(v >> 8);
+    };
+    u32(36 + data);
+    bytes += "WAVEfmt ";
+    u32(16);
+    u16(1);  // PCM
+    u16(2);
+    u32(44100);
+    u32(44100 * 4);
+    u16(4);
+    u16(16);
+    bytes += "data";
+    u32(data);
+    bytes.append(data, '\0');
+    return bytes;
+}
+
+int PngCount(const std::string& folder) {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(folder))
+        count += entry.path().extension() == ".png";
+    return count;
+}
+
+// An entry with a negative end time (a very late one) once made the default
+// capture run for days. By default the capture ends where the music does;
+// and a range that holds no frame is a failure, not silence.
+TEST(DemoRun, CaptureEndsWithTheMusicAndRefusesAnEmptyRange) {
+    REQUIRE_DISPLAY();
+    ScratchDir dir;
+    dir.Write("data/two.wav", SilentWav(2.0));
+    dir.Write("data/demo.txt", "data/two.wav\n0\n1\nOverlays\n0\n-1\n");
+    CommandResult r = RunDemo(dir, "--no-dialog --size 160x120 --capture out --fps 10", 60);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    // Demo times 0, 100, ..., 1900 lie within the music's 2000 ms.
+    EXPECT_EQ(PngCount(dir.path() + "/out"), 20);
+    EXPECT_NE(r.err.find("Capture ends at 1999 ms, where the music ends"), std::string::npos)
+        << r.err;
+
+    r = RunDemo(dir, "--no-dialog --size 160x120 --capture empty --from 5000 --to 1000");
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Exception: Nothing to capture: the range starts at 5000 ms, after its "
+                         "end at 1000 ms\n"),
+              std::string::npos)
+        << r.err;
+
+    // A start offset of 2^31 - 1 puts the show's first frame after the end
+    // of its only entry.
+    ScratchDir late;
+    late.Write("data/demo.txt", "m.ogg\n2147483647\n1\nOverlays\n0\n100000\n");
+    r = RunDemo(late, "--no-dialog --size 160x120 --capture out");
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Exception: Nothing to capture"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(late.path() + "/out/000000.png"));
+}
+
+// Without --no-dialog a capture still opens neither the settings dialog nor
+// a message box: it must end by itself (before, it waited on the "End of
+// show" box until the time limit killed it).
+TEST(DemoRun, CaptureNeverWaitsForADialog) {
+    REQUIRE_DISPLAY();
+    ScratchDir dir;
+    dir.Write("data/demo.txt", "m.ogg\n0\n1\nEndDemo\n100\n1000\n");
+    CommandResult r = RunDemo(dir, "--size 160x120 --capture out --fps 10", 40);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.err.find("Exception: End of show\n"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(dir.path() + "/out/000001.png"));
+
+    ScratchDir empty;
+    r = RunDemo(empty, "--size 160x120 --capture out", 40);
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+    EXPECT_NE(r.err.find("Exception: Unable to load data/demo.txt\n"), std::string::npos);
+}
+
 TEST(DemoRun, HelpAndBadOptions) {
     ScratchDir dir;
     CommandResult r = RunDemo(dir, "--help");
@@ -102,7 +208,9 @@ pid_t Spawn(const ScratchDir& dir, const std::string& args, const std::string& e
     if (pid == 0) {
         if (chdir(dir.path().c_str()) != 0) _exit(127);
         if (!freopen(err_path.c_str(), "w", stderr)) _exit(127);
-        execl("/bin/sh", "sh", "-c", ("exec '" + DemoExecutable() + "' " + args).c_str(),
+        execl("/bin/sh", "sh", "-c",
+              ("exec " + std::string(kDemoEnvironment) + "'" + DemoExecutable() + "' " + args)
+                  .c_str(),
               static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -146,6 +254,23 @@ TEST(DemoRun, EscapeReleaseQuitsQuietly) {
     EXPECT_EQ(text.find("Exception"), std::string::npos) << text;
 }
 
+// An interrupt or termination signal ends the show the way closing the
+// window does: "You quit?" and status 0.
+TEST(DemoRun, SignalEndsTheShowWithYouQuit) {
+    REQUIRE_DISPLAY();
+    if (!HaveTool("xdotool")) GTEST_SKIP() << "xdotool missing";
+    ScratchDir dir;
+    dir.Write("data/demo.txt", "m.ogg\n0\n1\nOverlays\n0\n1000000\n");
+    const std::string err = dir.path() + "/err.txt";
+    const pid_t pid = Spawn(dir, "--no-dialog --windowed --size 320x240", err);
+    const CommandResult found = RunCommand(
+        "xdotool search --sync --onlyvisible --pid " + std::to_string(pid) + " Kilnworks", "/", 30);
+    EXPECT_EQ(found.exit_code, 0) << found.err;
+    kill(pid, SIGTERM);
+    EXPECT_EQ(WaitExit(pid, 20), 0);
+    EXPECT_NE(ReadFile(err).find("Exception: You quit?\n"), std::string::npos) << ReadFile(err);
+}
+
 TEST(DemoRun, FailureShowsAMessageBoxWithoutNoDialog) {
     REQUIRE_DISPLAY();
     if (!HaveTool("xdotool")) GTEST_SKIP() << "xdotool missing";
@@ -172,7 +297,7 @@ TEST(DemoRun, FailureShowsAMessageBoxWithoutNoDialog) {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
     }
     EXPECT_TRUE(closed_box) << "no message box titled Error appeared";
-    EXPECT_EQ(WaitExit(pid, 20), 0);
+    EXPECT_EQ(WaitExit(pid, 20), 1);
     EXPECT_NE(ReadFile(err).find("Exception: Unable to load data/demo.txt\n"), std::string::npos);
 }
 

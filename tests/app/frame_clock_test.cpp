@@ -101,6 +101,51 @@ TEST(Capture, FrameTimesAndCounts) {
     for (uint32_t t : {5u, 5005u, 123456u}) EXPECT_EQ(DemoTime(CapturePosition(t, 5), 5), t);
 }
 
+// The default end of a capture: where the show can be seen to end within
+// the music, never billions of milliseconds away.
+TEST(Capture, DefaultEndIsTheLastEntryTheMusicReaches) {
+    EffectList effects;
+    effects.push_back(std::make_unique<Effekter::Overlays>(0, 20000));
+    effects.push_back(std::make_unique<Effekter::Overlays>(15000, 60000));
+    // An entry past the music's 90 s is never seen; it does not count.
+    effects.push_back(std::make_unique<Effekter::Overlays>(95000, 99000));
+    CaptureEnd end = DefaultCaptureEnd(effects, 0, 0, 90000);
+    EXPECT_EQ(end.to, 60000u);
+    EXPECT_FALSE(end.music_ends || end.capped);
+
+    // A negative end time reads as 2^32 - 100: the capture stops where the
+    // music does, the last demo time it reaches.
+    effects.push_back(std::make_unique<Effekter::Overlays>(40000, -100));
+    end = DefaultCaptureEnd(effects, 0, 0, 90000);
+    EXPECT_EQ(end.to, 89999u);
+    EXPECT_TRUE(end.music_ends);
+    // With a start offset the music reaches N .. N + length - 1.
+    end = DefaultCaptureEnd(effects, 5005, 5, 90000);
+    EXPECT_EQ(end.to, 90004u);
+
+    // Music of unknown length: at most ten minutes after the start.
+    end = DefaultCaptureEnd(effects, 1000, 0, 0);
+    EXPECT_EQ(end.to, 1000u + kCaptureCapMs);
+    EXPECT_TRUE(end.capped);
+    effects.pop_back();
+    end = DefaultCaptureEnd(effects, 1000, 0, 0);
+    EXPECT_EQ(end.to, 99000u);  // every entry counts, none is too long
+    EXPECT_FALSE(end.capped);
+
+    // An offset near the end of the demo times wraps: the music reaches
+    // 2^32 - 100 .. 2^32 - 1, then 0 .. 89899.
+    end = DefaultCaptureEnd(effects, 0, static_cast<uint32_t>(-100), 90000);
+    EXPECT_EQ(end.to, 60000u);
+    // Entries that are never drawn (empty windows) or nothing at all: `from`.
+    EffectList never;
+    never.push_back(std::make_unique<Effekter::Overlays>(500, 501));
+    EXPECT_EQ(DefaultCaptureEnd(never, 700, 0, 90000).to, 700u);
+    EXPECT_EQ(DefaultCaptureEnd(EffectList{}, 700, 0, 90000).to, 700u);
+    // The cap never wraps past the last demo time.
+    never.push_back(std::make_unique<Effekter::Overlays>(0, -1));
+    EXPECT_EQ(DefaultCaptureEnd(never, 4294967000u, 0, 0).to, 4294967295u);
+}
+
 TEST(Options, ParsesAndRejects) {
     Options o;
     std::string error;

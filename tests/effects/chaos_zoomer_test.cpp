@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/random.h"
@@ -168,6 +172,19 @@ TEST(ChaosZoomerEffect, TwistWithoutBeatChangesNothing) {
     ExpectStateRestored();
 }
 
+// Sum of r + g + b over the window, and the brightest pixel's r + g + b.
+std::pair<double, int> Light() {
+    const std::vector<uint8_t> pixels = ReadPixels(0, 0, WindowWidth(), WindowHeight());
+    double sum = 0;
+    int brightest = 0;
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+        const int v = pixels[i] + pixels[i + 1] + pixels[i + 2];
+        sum += v;
+        brightest = std::max(brightest, v);
+    }
+    return {sum, brightest};
+}
+
 TEST(ChaosZoomerEffect, ModelPassPlacesTheModelWithTheBeat) {
     REQUIRE_GL();
     ChaosZoomer zoomer(0, 100000);
@@ -176,6 +193,25 @@ TEST(ChaosZoomerEffect, ModelPassPlacesTheModelWithTheBeat) {
     EXPECT_FLOAT_EQ(-350.0f, zoomer.ObjectPosition().z);
     zoomer.ModelPass(0, 0);
     EXPECT_FLOAT_EQ(-400.0f, zoomer.ObjectPosition().z);
+    ExpectStateRestored();
+}
+
+// The bundled blob sits in the fog: dark without beat, lit by it.
+TEST(ChaosZoomerEffect, ModelLightsUpWithTheBeat) {
+    REQUIRE_GL();
+    ChaosZoomer zoomer(0, 100000);
+    std::pair<double, int> light[2];
+    for (int beat = 0; beat < 2; ++beat) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        zoomer.ModelPass(3000, static_cast<float>(beat));
+        MaybeSavePicture(beat ? "chaos_model_beat" : "chaos_model_still");
+        light[beat] = Light();
+    }
+    // Without beat even the blob's near side stays deep in the fog (a mesh
+    // too large for the fog range showed almost fully lit either way).
+    EXPECT_LT(light[0].second, 765 / 3);
+    EXPECT_GT(light[1].second, 2 * light[0].second);
+    EXPECT_GT(light[1].first, 3 * light[0].first);
     ExpectStateRestored();
 }
 
@@ -190,6 +226,61 @@ TEST(ChaosZoomerEffect, PassesShowMaterialOnceFadedIn) {
     glClear(GL_COLOR_BUFFER_BIT);
     zoomer.PortraitPass(2500, 0);
     EXPECT_NE(black, ReadPixels(0, 0, WindowWidth(), WindowHeight())) << "portrait";
+    ExpectStateRestored();
+}
+
+// The portrait the pass binds, told apart by colour: the middle of the
+// screen shows the middle of the picture (the pass turns and scales it about
+// the centre), and the blend (GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR) over
+// black gives the texel squared. Portraits 2 and 3 are declared in the
+// opposite order, which must not swap them.
+TEST(ChaosZoomerEffect, PortraitPassBindsThePortraitOfTheCounter) {
+    REQUIRE_GL();
+    // The expected middle colour of each portrait: its four middle texels.
+    Rgba expected[4];
+    for (int k = 0; k < 4; ++k) {
+        CTextureFreeImage picture;
+        picture.Load(ChaosPortraitPath(k));
+        GLint w = 0, h = 0;
+        glBindTexture(GL_TEXTURE_2D, picture.Name());
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+        ASSERT_GT(w, 1) << ChaosPortraitPath(k);
+        std::vector<uint8_t> texels(static_cast<size_t>(w) * h * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+        int sum[3] = {0, 0, 0};
+        for (int y = h / 2 - 1; y <= h / 2; ++y)
+            for (int x = w / 2 - 1; x <= w / 2; ++x)
+                for (int c = 0; c < 3; ++c)
+                    sum[c] += texels[(static_cast<size_t>(y) * w + x) * 4 + c];
+        auto squared = [](int quarter_sum) {
+            const double v = quarter_sum / 4.0 / 255.0;
+            return static_cast<int>(std::lround(v * v * 255));
+        };
+        expected[k] = {squared(sum[0]), squared(sum[1]), squared(sum[2]), 255};
+    }
+    auto distance = [](const Rgba& a, const Rgba& b) {
+        return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b);
+    };
+
+    ChaosZoomer zoomer(0, 1000000);
+    uint32_t t = 0;
+    for (int32_t counter = 1; counter <= 4; ++counter) {
+        t += 5001;  // the next switch counts on
+        zoomer.Draw(t, 0);
+        ASSERT_EQ(counter, zoomer.ImageCounter());
+        glClear(GL_COLOR_BUFFER_BIT);
+        zoomer.PortraitPass(t + 700, 0);  // faded in fully
+        const Rgba seen = PixelAt(WindowWidth() / 2, WindowHeight() / 2);
+        const int k = counter % 4;
+        int closest = 0;
+        for (int j = 1; j < 4; ++j)
+            if (distance(seen, expected[j]) < distance(seen, expected[closest])) closest = j;
+        EXPECT_EQ(k, closest) << "counter " << counter << " should show " << ChaosPortraitPath(k);
+        EXPECT_LT(distance(seen, expected[k]), 45) << "counter " << counter;
+    }
     ExpectStateRestored();
 }
 

@@ -62,6 +62,53 @@ TEST(Rubber3dTest, StripsFor1000And1024PixelWindows) {
     EXPECT_GE(Rubber3d::StripAt(1024, 124).x + 9, 1024);
 }
 
+// The step each strip adds: which generator value feeds which axis. The
+// values are chosen so that the sines and cosines come out simple at t = 500
+// (t / 500 = 1).
+TEST(Rubber3dTest, StripStepTakesEachValueWhereItBelongs) {
+    const float half_pi = 1.57079633f, pi = 3.14159265f;
+    const float sixth_pi = 0.52359878f, third_pi = 1.04719755f;
+    //                   r0    r1  r2       r3 r4  r5        r6        r7  r8       r9
+    const float r[10] = {0.5f, 10, half_pi, 0, 20, sixth_pi, third_pi, 40, half_pi, pi};
+    Rubber3d::StripStep step = Rubber3d::ComputeStripStep(r, 500, 0.3f);
+    EXPECT_FLOAT_EQ(step.dz, 0.15f);  // r0 x b: the strips' spacing
+    EXPECT_NEAR(step.az, 10, 1e-4);   // r1 sin(r2) cos(r3) = 10 x 1 x 1
+    EXPECT_NEAR(step.ay, 5, 1e-4);    // r4 sin(r5) cos(r6) = 20 x 0.5 x 0.5
+    EXPECT_NEAR(step.ax, -40, 1e-4);  // r7 sin(r8) cos(r9) = 40 x 1 x -1
+    // At t = 1000 every angle's arguments double.
+    step = Rubber3d::ComputeStripStep(r, 1000, 0);
+    EXPECT_EQ(step.dz, 0);                   // no beat: the strips lie on one another
+    EXPECT_NEAR(step.az, 0, 1e-4);           // 10 sin(pi) cos(0)
+    EXPECT_NEAR(step.ay, -8.660254f, 1e-4);  // 20 sin(pi/3) cos(2 pi/3)
+    EXPECT_NEAR(step.ax, 0, 1e-4);           // 40 sin(pi) cos(2 pi)
+    // At t = 0 nothing turns.
+    step = Rubber3d::ComputeStripStep(r, 0, 1);
+    EXPECT_EQ(step.ax, 0);
+    EXPECT_EQ(step.ay, 0);
+    EXPECT_EQ(step.az, 0);
+    EXPECT_FLOAT_EQ(step.dz, 0.5f);
+
+    // The chain turns 50 degrees per second of demo time about the vertical.
+    EXPECT_FLOAT_EQ(Rubber3d::ModelTurn(1000), 50);
+    EXPECT_FLOAT_EQ(Rubber3d::ModelTurn(7200), 360);
+}
+
+// The show's values: the C library generator after srand(72), computed here
+// by hand (state x 214013 + 2531011, bits 16 to 30), as each strip draws them.
+TEST(Rubber3dTest, StripsDrawTheirTenValuesAfterASeedOf72) {
+    uint32_t state = 72;
+    float expected[10];
+    for (float& value : expected) {
+        state = state * 214013u + 2531011u;
+        value = static_cast<float>(((state >> 16) & 0x7FFF) / 32767.0);
+    }
+    SeedRandom(Rubber3d::kSeed);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(RandomUnit(), expected[i]) << "r" << i;
+    // With b = 0.3 the strips lie 0.3 r0 apart along the chain.
+    EXPECT_FLOAT_EQ(Rubber3d::ComputeStripStep(expected, 4321, 0.3f).dz, 0.3f * expected[0]);
+    EXPECT_GT(expected[0], 0.0f);
+}
+
 TEST(Rubber3dTest, BeatThrowsTheModelToTheFront) {
     REQUIRE_GL();
     Rubber3d effect(1000, 20000);

@@ -159,8 +159,12 @@ TEST(ShaderShowTest, MissingPictureIsNamedAndSamplesBlack) {
     ShaderShow show(0, 100000, shader.c_str(), missing.c_str());
     ShaderShow garbled(0, 100000, shader.c_str(), not_a_picture.c_str());
     ShaderShow no_picture(0, 100000, shader.c_str(), "");  // asked for none: nothing to say
-    EXPECT_EQ("ShaderShow: no picture in " + missing + "\nShaderShow: no picture in " +
-                  not_a_picture + "\n",
+    EXPECT_EQ("Picture \"" + missing +
+                  "\" cannot be loaded (No such file or directory); its texture stays empty\n"
+                  "Picture \"" +
+                  not_a_picture +
+                  "\" cannot be loaded (not a picture format that can be read); its texture "
+                  "stays empty\n",
               testing::internal::GetCapturedStderr());
 
     // The shader still runs; the picture reads as black.

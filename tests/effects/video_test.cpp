@@ -5,11 +5,13 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/failure.h"
 #include "platform/video_test_clips.h"
 #include "render/gl_guards.h"
 #include "support/gl_context.h"
+#include "support/gl_state.h"
 #include "support/test_paths.h"
 #include "factory/factory.h"
 
@@ -221,6 +223,145 @@ TEST_F(VideoClip, ClipWithoutFramesShowsWithoutFailing) {
     video.Draw(2000, 0.5f);
     EXPECT_EQ(2000u, video.LastUpdate());
     EXPECT_EQ(-1, video.UploadedFrame());
+    ExpectStateRestored();
+}
+
+// The mask's two layers. Each is drawn over a window filled with grey 0.5;
+// expected pixels come from the mask's own texels, sampled where the layer's
+// extent puts them, and the layer's blend pair: the mask pass keeps
+// d (1 - m), the overlay gives m m + d (1 - m).
+class VideoMask : public VideoClip {
+protected:
+    // The mask texture's level 0, top image row first.
+    void ReadMask(const Video& video) {
+        glBindTexture(GL_TEXTURE_2D, video.MaskTexture());
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &mask_width_);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &mask_height_);
+        mask_.assign(static_cast<size_t>(mask_width_) * mask_height_ * 4, 0);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, mask_.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
+
+    // Red of the mask at texture coordinates (s, t), filtered linearly with
+    // repeat, as GL samples it; 0 .. 1.
+    double MaskAt(double s, double t) const {
+        const double x = s * mask_width_ - 0.5, y = t * mask_height_ - 0.5;
+        const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
+        const double fx = x - x0, fy = y - y0;
+        auto texel = [this](int cx, int cy) {
+            cx = ((cx % mask_width_) + mask_width_) % mask_width_;
+            cy = ((cy % mask_height_) + mask_height_) % mask_height_;
+            return mask_[(static_cast<size_t>(cy) * mask_width_ + cx) * 4] / 255.0;
+        };
+        return (texel(x0, y0) * (1 - fx) + texel(x0 + 1, y0) * fx) * (1 - fy) +
+               (texel(x0, y0 + 1) * (1 - fx) + texel(x0 + 1, y0 + 1) * fx) * fy;
+    }
+
+    // Fills the window with grey, runs the layer, and compares the middle row
+    // and the middle column with the expected red values. `to_texture` maps
+    // the 2D-view position of a pixel (x right, y down) to (s, t).
+    template <typename Layer, typename Expected, typename ToTexture>
+    void CheckLayer(Layer layer, Expected expected, ToTexture to_texture, const char* what) {
+        const int w = WindowWidth(), h = WindowHeight();
+        glClearColor(0.5f, 0.5f, 0.5f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 0);
+        layer();
+        const std::vector<uint8_t> pixels = ReadPixels(0, 0, w, h);
+        const double d = pixels.empty() ? 0 : 128 / 255.0;
+        int wrong = 0, checked = 0, white = 0, kept = 0;
+        auto check = [&](int px, int py) {
+            const double xv = (px + 0.5) / w * 2 - 1, yv = 1 - (py + 0.5) / h * 2;
+            double s = 0, t = 0;
+            to_texture(xv, yv, s, t);
+            const double m = MaskAt(s, t);
+            const int want = static_cast<int>(std::lround(255 * expected(m, d)));
+            const int got = pixels[(static_cast<size_t>(py) * w + px) * 4];
+            ++checked;
+            if (std::abs(want - got) > 4) ++wrong;
+            white += m > 0.99;
+            kept += m < 0.01;
+        };
+        // Rows near the top and bottom edges, the middle row and column.
+        for (const int py : {1, h / 2, h - 2})
+            for (int px = 0; px < w; ++px) check(px, py);
+        for (int py = 0; py < h; ++py) check(w / 2, py);
+        EXPECT_EQ(0, wrong) << what << ": " << wrong << " of " << checked << " pixels";
+        // Both kinds of mask texel were met: the test saw the blend work.
+        EXPECT_GT(white, 10) << what;
+        EXPECT_GT(kept, 10) << what;
+        ExpectStateRestored();
+    }
+
+    std::vector<uint8_t> mask_;
+    GLint mask_width_ = 0, mask_height_ = 0;
+};
+
+TEST_F(VideoMask, MaskPassDarkensWhereTheMaskIsWhite) {
+    Video video(0, 100000, clip_.c_str());
+    ReadMask(video);
+    ASSERT_GT(mask_width_, 0) << "data/ostra/video/frame.png did not load";
+    CheckLayer([&] { video.MaskPass(); },
+               // (GL_ZERO, GL_ONE_MINUS_SRC_COLOR)
+               [](double m, double d) { return d * (1 - m); },
+               // Half extent (1, -1): the whole window, texture row 0 at the
+               // bottom, the mask mirrored top to bottom.
+               [](double x, double y, double& s, double& t) {
+                   s = (x + 1) / 2;
+                   t = (1 - y) / 2;
+               },
+               "mask pass");
+}
+
+TEST_F(VideoMask, OverlayShowsTheMaskEnlargedByAQuarter) {
+    Video video(0, 100000, clip_.c_str());
+    ReadMask(video);
+    ASSERT_GT(mask_width_, 0) << "data/ostra/video/frame.png did not load";
+    CheckLayer([&] { video.MaskOverlay(); },
+               // (GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR)
+               [](double m, double d) { return m * m + d * (1 - m); },
+               // Half extent (1.25, 1.25): the window shows 0.1 .. 0.9 of the
+               // mask, texture row 0 at the top.
+               [](double x, double y, double& s, double& t) {
+                   s = (x / 1.25 + 1) / 2;
+                   t = (y / 1.25 + 1) / 2;
+               },
+               "mask overlay");
+}
+
+// The corners of both layers, read back in feedback mode: where each quad
+// lies and which texture coordinates it carries.
+TEST_F(VideoMask, ExtentsOfBothLayers) {
+    Video video(0, 100000, clip_.c_str());
+    const float w = static_cast<float>(WindowWidth()), h = static_cast<float>(WindowHeight());
+    // Finds the fed-back vertex at window position (x, y), y from the bottom.
+    auto corner = [](const std::vector<FedPolygon>& polygons, float x, float y) {
+        for (const FedPolygon& polygon : polygons)
+            for (const FedVertex& v : polygon)
+                if (std::abs(v.x - x) < 0.5f && std::abs(v.y - y) < 0.5f) return v;
+        ADD_FAILURE() << "no vertex at " << x << ", " << y;
+        return FedVertex{};
+    };
+    std::vector<FedPolygon> polygons = FeedbackPolygons([&] { video.MaskPass(); }, 4096);
+    ASSERT_FALSE(polygons.empty());
+    FedVertex v = corner(polygons, 0, 0);
+    EXPECT_NEAR(0, v.s, 1e-4);
+    EXPECT_NEAR(0, v.t, 1e-4);  // texture row 0 at the bottom: mirrored
+    v = corner(polygons, w, h);
+    EXPECT_NEAR(1, v.s, 1e-4);
+    EXPECT_NEAR(1, v.t, 1e-4);
+
+    // The overlay reaches past the window; clipped at its edges, the window
+    // shows texture coordinates 0.1 .. 0.9.
+    polygons = FeedbackPolygons([&] { video.MaskOverlay(); }, 4096);
+    ASSERT_FALSE(polygons.empty());
+    v = corner(polygons, 0, 0);
+    EXPECT_NEAR(0.1, v.s, 1e-4);
+    EXPECT_NEAR(0.9, v.t, 1e-4);  // texture row 0 at the top
+    v = corner(polygons, w, h);
+    EXPECT_NEAR(0.9, v.s, 1e-4);
+    EXPECT_NEAR(0.1, v.t, 1e-4);
     ExpectStateRestored();
 }
 

@@ -397,11 +397,14 @@ TEST(ReaderTest, ReflectionMapNeedsANameChunk) {
     L3DS empty_name = Read(file(true, ""));
     ASSERT_EQ(empty_name.MaterialCount(), 2u);
     EXPECT_STREQ(empty_name.MaterialAt(0).ReflectionMap().file_name, "auto");
+    // The strength is the 50 % of the map's percentage sub-chunk.
+    EXPECT_FLOAT_EQ(empty_name.MaterialAt(0).ReflectionMap().strength, 0.5f);
     EXPECT_EQ(empty_name.MeshAt(0).TriangleAt(0).material_id, 0u);
 
     L3DS named = Read(file(true, "sky.jpg"));
     ASSERT_EQ(named.MaterialCount(), 2u);
     EXPECT_STREQ(named.MaterialAt(0).ReflectionMap().file_name, "");
+    EXPECT_FLOAT_EQ(named.MaterialAt(0).ReflectionMap().strength, 0.5f);
 }
 
 TEST(ReaderTest, TextureCoordinatesFollowTheVertexCount) {

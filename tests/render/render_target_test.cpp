@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "render/gl_guards.h"
@@ -18,15 +20,6 @@ GLint TextureLevel(GLuint texture, GLenum what) {
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, what, &value);
     glBindTexture(GL_TEXTURE_2D, 0);
     return value;
-}
-
-std::vector<uint8_t> TexturePixels(GLuint texture, int width, int height) {
-    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return pixels;
 }
 
 TEST(RenderTarget, TakesTheWindowSizeAndBindsItsView) {
@@ -131,6 +124,130 @@ TEST(RenderTarget, ItsTextureDrawsOnTheWindow) {
     const Rgba p = PixelAt(100, 100);
     EXPECT_EQ(0, p.r);
     EXPECT_EQ(255, p.b);
+}
+
+// The feedback steps, by pixels. Marks are drawn into a source target in the
+// 2D view (x right, y down, both -1 .. 1): a red block centred at (-0.5,
+// -0.5), upper left, and a green dot at (0.8, 0), right of the centre. A step
+// draws the source texture over the 2D view, texture row 0 at the top: a mark
+// at (x, y) of the source lands at s R(a) (x, -y) of the target, a mirror
+// top to bottom, then the enlargement s and the turn a (glRotatef about z:
+// +x turns towards +y, down the screen). The next step mirrors again, so the
+// feedback loop (zoom into A, copy back into B) keeps the picture's
+// orientation from one update to the next.
+struct Point {
+    double x, y;
+};
+
+void DrawMarks(RenderTarget& target) {
+    target.Bind();
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_TEXTURE_2D);
+    {
+        Ortho2DScope view;
+        glTranslatef(0, 0, -2);
+        glColor3f(1, 0, 0);
+        Quad block(0.1f, 0.1f);
+        block.position = Vec3(-0.5f, -0.5f, 0);
+        block.Draw(1, 1);
+        glColor3f(0, 1, 0);
+        Quad dot(0.03f, 0.04f);
+        dot.position = Vec3(0.8f, 0, 0);
+        dot.Draw(1, 1);
+    }
+    glEnable(GL_TEXTURE_2D);
+    glColor3f(1, 1, 1);
+    target.Unbind();
+}
+
+// Centre of one colour channel, weighted by its value, in 2D-view coordinates.
+Point Centroid(const std::vector<uint8_t>& pixels, int channel, int width, int height) {
+    double sum = 0, x = 0, y = 0;
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            const double v = pixels[(static_cast<size_t>(row) * width + column) * 4 + channel];
+            sum += v;
+            x += v * (column + 0.5);
+            y += v * (row + 0.5);
+        }
+    }
+    // Row 0 is the bottom of the target, where the 2D view has y = 1.
+    return {x / sum / width * 2 - 1, 1 - y / sum / height * 2};
+}
+
+// Where a source point lands after one step.
+Point Step(Point p, double scale, double degrees) {
+    const double a = degrees * 3.14159265358979 / 180, mx = p.x * scale, my = -p.y * scale;
+    return {mx * std::cos(a) - my * std::sin(a), mx * std::sin(a) + my * std::cos(a)};
+}
+
+void ExpectAt(Point expected, Point seen, const char* what) {
+    // About one pixel of the 640 x 480 target.
+    EXPECT_NEAR(expected.x, seen.x, 0.004) << what;
+    EXPECT_NEAR(expected.y, seen.y, 0.005) << what;
+}
+
+TEST(FeedbackSteps, TheCopyMirrorsTopToBottomAndChangesNothingElse) {
+    REQUIRE_GL();
+    const int w = WindowWidth(), h = WindowHeight();
+    RenderTarget source, copy;
+    DrawMarks(source);
+    const std::vector<uint8_t> marks = TexturePixels(source.Texture(), w, h);
+    ExpectAt({-0.5, -0.5}, Centroid(marks, 0, w, h), "red block as drawn");
+    ExpectAt({0.8, 0}, Centroid(marks, 1, w, h), "green dot as drawn");
+
+    CopyRenderTarget(copy, source);
+    const std::vector<uint8_t> copied = TexturePixels(copy.Texture(), w, h);
+    size_t different = 0;
+    const size_t row_bytes = static_cast<size_t>(w) * 4;
+    for (int row = 0; row < h; ++row) {
+        for (size_t i = 0; i < row_bytes; ++i) {
+            different +=
+                std::abs(copied[row * row_bytes + i] - marks[(h - 1 - row) * row_bytes + i]) > 1;
+        }
+    }
+    EXPECT_EQ(0u, different);
+    ExpectAt({-0.5, 0.5}, Centroid(copied, 0, w, h), "red block, mirrored");
+    EXPECT_EQ(0, Integer(GL_FRAMEBUFFER_BINDING_EXT));
+    EXPECT_EQ(0, Integer(GL_TEXTURE_BINDING_2D));
+}
+
+TEST(FeedbackSteps, TheZoomEnlargesAndTurnsAboutTheCentre) {
+    REQUIRE_GL();
+    const int w = WindowWidth(), h = WindowHeight();
+    RenderTarget source, zoomed;
+    DrawMarks(source);
+    // The zoomer's 2 % and the video's 1 %, unturned and turned.
+    for (const float scale : {1.02f, 1.01f}) {
+        for (const float degrees : {0.0f, 1.0f, -30.0f, 30.0f}) {
+            DrawZoomedCopy(zoomed, source, scale, degrees);
+            const std::vector<uint8_t> seen = TexturePixels(zoomed.Texture(), w, h);
+            const std::string what =
+                "scale " + std::to_string(scale) + ", turn " + std::to_string(degrees);
+            ExpectAt(Step({-0.5, -0.5}, scale, degrees), Centroid(seen, 0, w, h),
+                     ("red " + what).c_str());
+            ExpectAt(Step({0.8, 0}, scale, degrees), Centroid(seen, 1, w, h),
+                     ("green " + what).c_str());
+        }
+    }
+    // A turn of 30 degrees brings the dot right of the centre down the
+    // screen (y grows downwards in the 2D view).
+    DrawZoomedCopy(zoomed, source, 1.02f, 30);
+    EXPECT_GT(Centroid(TexturePixels(zoomed.Texture(), w, h), 1, w, h).y, 0.35);
+    EXPECT_EQ(0, Integer(GL_FRAMEBUFFER_BINDING_EXT));
+}
+
+TEST(FeedbackSteps, ZoomThenCopyKeepsTheOrientation) {
+    REQUIRE_GL();
+    const int w = WindowWidth(), h = WindowHeight();
+    RenderTarget a, b;
+    DrawMarks(b);
+    // One feedback update of the zoomer: A = B enlarged, then B = A.
+    DrawZoomedCopy(a, b, 1.02f, 0);
+    CopyRenderTarget(b, a);
+    const std::vector<uint8_t> kept = TexturePixels(b.Texture(), w, h);
+    ExpectAt({-0.51, -0.51}, Centroid(kept, 0, w, h), "red block, still upper left");
+    ExpectAt({0.816, 0}, Centroid(kept, 1, w, h), "green dot, right of the centre");
 }
 
 }  // namespace

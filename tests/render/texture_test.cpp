@@ -5,6 +5,7 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -253,6 +254,45 @@ TEST(TextureLoad, MissingFileLeavesNoImageAndNothingBound) {
     EXPECT_EQ(0, Bound());
 }
 
+// Each picture that cannot be loaded gives one diagnostic line with its path
+// and the reason, so a typo in a path does not pass as a black layer.
+TEST(TextureLoad, PictureThatCannotBeLoadedIsNamedWithTheReason) {
+    REQUIRE_GL();
+    ScratchDir dir;
+    dir.Write("folder.jpg/inside.txt", "x");
+    const std::string text = dir.Write("notes.png", "this is not a picture\n");
+    const std::string cut = dir.Write("cut.png", std::string("\x89PNG\r\n\x1a\n", 8));
+    const struct {
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {dir.path() + "/typo.jpg", "No such file or directory"},
+        {dir.path() + "/folder.jpg", "it is a folder"},
+        {text, "not a picture format"},
+        {cut, "cannot be decoded"},
+    };
+    for (const auto& c : cases) {
+        CTextureFreeImage texture;
+        testing::internal::CaptureStderr();
+        texture.Load(c.path.c_str());
+        const std::string err = testing::internal::GetCapturedStderr();
+        const std::string start = "Picture \"" + c.path + "\" cannot be loaded (";
+        const std::string end = "); its texture stays empty\n";
+        EXPECT_EQ(err.substr(0, start.size()), start) << err;
+        EXPECT_NE(err.find(c.reason), std::string::npos) << err;
+        ASSERT_GE(err.size(), end.size());
+        EXPECT_EQ(err.substr(err.size() - end.size()), end) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_FALSE(HasImage(texture));
+    }
+    // A picture that loads says nothing.
+    CTextureFreeImage good;
+    testing::internal::CaptureStderr();
+    good.Load("data/overlay/loader.jpg");
+    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    EXPECT_TRUE(HasImage(good));
+}
+
 TEST(TextureLoad, DeletesItsNameWhenDestroyed) {
     REQUIRE_GL();
     GLuint name = 0;
@@ -373,9 +413,18 @@ protected:
     int LoadBytes(const std::string& name, const std::string& bytes) {
         const std::string path = dir_.Write(name, bytes);
         CTextureFreeImage texture;
+        testing::internal::CaptureStderr();
         EXPECT_NO_THROW(texture.Load(path.c_str())) << name;
+        const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(0, Bound()) << name;
         const int width = LevelParameter(texture, 0, GL_TEXTURE_WIDTH);
+        // One line naming the file for each picture that gives no image.
+        if (width == 0) {
+            EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+            EXPECT_NE(err.find(path), std::string::npos) << err;
+        } else {
+            EXPECT_EQ(err, "");
+        }
         if (width != 0) {
             EXPECT_EQ(64, width) << name;
             EXPECT_EQ(64, LevelParameter(texture, 0, GL_TEXTURE_HEIGHT)) << name;

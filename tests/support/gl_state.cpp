@@ -22,6 +22,15 @@ std::array<float, 16> Matrix(GLenum which) {
     return m;
 }
 
+std::vector<uint8_t> TexturePixels(GLuint texture, int width, int height) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return pixels;
+}
+
 std::vector<FedPolygon> FeedbackPolygons(const std::function<void()>& draw, size_t buffer_floats) {
     std::vector<GLfloat> buffer(buffer_floats);
     glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());

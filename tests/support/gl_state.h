@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -19,6 +20,10 @@ std::array<GLint, 4> Viewport();
 
 // GL_MODELVIEW_MATRIX, GL_PROJECTION_MATRIX, ...: column-major.
 std::array<float, 16> Matrix(GLenum which);
+
+// Level 0 of a 2D texture as RGBA bytes, first texture row first. Leaves
+// texture 0 bound.
+std::vector<uint8_t> TexturePixels(GLuint texture, int width, int height);
 
 // One fed-back vertex of GL_3D_COLOR_TEXTURE: window position, colour,
 // texture coordinate.

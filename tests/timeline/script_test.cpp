@@ -138,16 +138,22 @@ TEST(LoadDemoScript, EndsCleanlyAndCutEntries) {
     EXPECT_EQ(negative.effects[0]->StartTime(), 4294967295u);
 }
 
-TEST(LoadDemoScript, MissingFile) {
-    EffectList effects;
-    CountingPresenter presenter;
-    std::string music;
-    uint32_t offset = 0;
-    try {
-        LoadDemoScript(effects, presenter, music, offset, FindEffectMaker, "/nonexistent/x.txt");
-        FAIL() << "no failure raised";
-    } catch (const DemoFailure& f) {
-        EXPECT_EQ(f.text(), "Unable to load /nonexistent/x.txt");
+TEST(LoadDemoScript, MissingFileOrAFolder) {
+    ScratchDir dir;
+    dir.Write("demo.txt/inside.txt", "x");
+    for (const std::string& path : {std::string("/nonexistent/x.txt"), dir.path() + "/demo.txt"}) {
+        EffectList effects;
+        CountingPresenter presenter;
+        std::string music;
+        uint32_t offset = 0;
+        try {
+            LoadDemoScript(effects, presenter, music, offset, FindEffectMaker, path.c_str());
+            ADD_FAILURE() << "no failure raised for " << path;
+        } catch (const DemoFailure& f) {
+            EXPECT_EQ(f.text(), "Unable to load " + path);
+            EXPECT_FALSE(f.IsNormalEnd());
+        }
+        EXPECT_EQ(presenter.swaps, 0) << "no loading screen for " << path;
     }
 }
 
@@ -167,6 +173,7 @@ TEST(Effekt, WindowIsStrictAndUnsigned) {
         Effekter::EndDemo(0, 1).Draw(0, 0);
     } catch (const DemoFailure& f) {
         EXPECT_EQ(f.text(), "End of show");
+        EXPECT_TRUE(f.IsNormalEnd());  // the process exits with 0
     }
 }
 

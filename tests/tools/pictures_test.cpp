@@ -219,6 +219,12 @@ TEST(Pictures, OverlaysAreBlackWhereTheyMustLeaveThePictureAlone) {
         EXPECT_LT(Brightness(img, img.width() - 3, 2), 0.03f);
         EXPECT_GT(Brightness(img, img.width() / 2, img.height() / 2), 0.2f);
     }
+    // The strike flash and the faces' lettering are added over pictures.
+    for (Image img : {MakeBangFlash(), MakeFacesText()}) {
+        for (auto [x, y] : {std::pair{0, 0}, {img.width() - 1, 0}, {0, img.height() - 1},
+                            {img.width() - 1, img.height() - 1}})
+            EXPECT_LT(Brightness(img, x, y), 0.03f);
+    }
     Image border = MakeBorder();
     EXPECT_LT(Brightness(border, 256, 256), 0.01f);
     EXPECT_LT(Brightness(border, 150, 300), 0.01f);

@@ -40,6 +40,22 @@ Vec3 Rubber3d::ModelPosition(uint32_t demo_time, float fade) const {
                 -500 - static_cast<float>(demo_time - last_beat_time_));
 }
 
+float Rubber3d::ModelTurn(float t) { return t / 20; }
+
+Rubber3d::StripStep Rubber3d::ComputeStripStep(const float r[10], float t, float beat) {
+    // Products in single precision, sine and cosine of the radians in double.
+    auto angle = [t](float amplitude, float f1, float f2) {
+        return static_cast<float>(amplitude * std::sin(static_cast<double>(f1 * t / 500)) *
+                                  std::cos(static_cast<double>(f2 * t / 500)));
+    };
+    StripStep step;
+    step.dz = r[0] * beat;
+    step.ax = angle(r[7], r[8], r[9]);
+    step.ay = angle(r[4], r[5], r[6]);
+    step.az = angle(r[1], r[2], r[3]);
+    return step;
+}
+
 void Rubber3d::Draw(uint32_t demo_time, float beat) {
     const float t = static_cast<float>(demo_time);
     const float d = Fade(demo_time, start_time_, end_time_);
@@ -76,24 +92,18 @@ void Rubber3d::Draw(uint32_t demo_time, float beat) {
     if (beat > 0.25f) last_beat_time_ = demo_time;
     const Vec3 position = ModelPosition(demo_time, d);
     glTranslatef(position.x, position.y, position.z);
-    RotateXYZ(Vec3(0, t / 20, 0));
+    RotateXYZ(Vec3(0, ModelTurn(t), 0));
     glColor4f(1, 1, 1, 1);
     const int width = WindowWidth(), height = WindowHeight();
     for (int i = 0; i < kStrips; ++i) {
         SeedRandom(static_cast<uint32_t>(seed_));
         float r[10];
         for (float& value : r) value = RandomUnit();
-        glTranslatef(0, 0, r[0] * beat);
-        auto angle = [t](float amplitude, float f1, float f2) {
-            return static_cast<float>(amplitude * std::sin(static_cast<double>(f1 * t / 500)) *
-                                      std::cos(static_cast<double>(f2 * t / 500)));
-        };
-        const float ax = angle(r[7], r[8], r[9]);
-        const float ay = angle(r[4], r[5], r[6]);
-        const float az = angle(r[1], r[2], r[3]);
-        glRotatef(ax, 1, 0, 0);
-        glRotatef(ay, 0, 1, 0);
-        glRotatef(az, 0, 0, 1);
+        const StripStep step = ComputeStripStep(r, t, beat);
+        glTranslatef(0, 0, step.dz);
+        glRotatef(step.ax, 1, 0, 0);
+        glRotatef(step.ay, 0, 1, 0);
+        glRotatef(step.az, 0, 0, 1);
         const Strip strip = StripAt(width, i);
         glScissor(strip.x, 0, strip.width, height);
         model_.Call();

@@ -43,6 +43,19 @@ public:
     static Strip StripAt(int window_width, int i);
     // Where the chain of strips starts for demo time T and fade d.
     Vec3 ModelPosition(uint32_t demo_time, float fade) const;
+    // The chain's turn about the vertical axis, in degrees: t / 20.
+    static float ModelTurn(float t);
+
+    // The step every strip adds to the chain once more: a move of dz towards
+    // the viewer, then turns (degrees) about x, y and z, in that order.
+    struct StripStep {
+        float dz;
+        float ax, ay, az;
+    };
+    // From the ten generator values r0 .. r9 a strip draws after the reseed,
+    // the demo time t and the beat b: dz = r0 b; about x r7 sin(r8 t/500)
+    // cos(r9 t/500), about y the same with r4, r5, r6, about z with r1, r2, r3.
+    static StripStep ComputeStripStep(const float r[10], float t, float beat);
     uint32_t LastBeatTime() const { return last_beat_time_; }
 
 private:

@@ -13,7 +13,7 @@
 // file, a syntax error, a binary file) stops it with the compiler message.
 // A picture that cannot be loaded is not fatal: the texture stays without an
 // image (shaders sample black, the fixed-function pipeline draws the current
-// colour) and one line on standard error names the path.
+// colour) and one line on standard error names the path and the reason.
 //
 // Draw sets no colour, blending or clearing: the layer goes over what earlier
 // effects drew with the colour and blend state it finds. It leaves no program

@@ -5,6 +5,7 @@
 
 #include "platform/failure.h"
 #include "render/gl_guards.h"
+#include "render/window_layer.h"
 
 namespace Effekter {
 
@@ -164,28 +165,29 @@ void Video::Refresh(uint32_t demo_time, float beat) {
 
 void Video::ScreenPass(uint32_t demo_time, float beat) {
     const float tf = static_cast<float>(demo_time);
-    Ortho2DScope view;
-    glPushMatrix();
-    glTranslatef(0, 0, -2);
-    glColor4f(1, 1, 1, 1);
-
-    glUseProgram(distort_program_.Program());
-    glUniform1f(distort_beat_, beat);
-    glUniform1f(distort_time_, tf);  // milliseconds, not divided
-    glBindTexture(GL_TEXTURE_2D, target_a_->Texture());
-    DrawQuad(1, 1);
-    glUseProgram(0);
-
     {
-        // The mask laid over, enlarged by a quarter and cropped.
-        CTransparency blend(GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR);
+        // The kept picture through the distortion shader.
+        WindowLayerScope layer;
         glColor4f(1, 1, 1, 1);
-        glBindTexture(GL_TEXTURE_2D, mask_texture_.Name());
-        DrawQuad(1.25f, 1.25f);
+        glUseProgram(distort_program_.Program());
+        glUniform1f(distort_beat_, beat);
+        glUniform1f(distort_time_, tf);  // milliseconds, not divided
+        glBindTexture(GL_TEXTURE_2D, target_a_->Texture());
+        DrawLayerQuad();
+        glUseProgram(0);
         glBindTexture(GL_TEXTURE_2D, 0);
     }
+    MaskOverlay();
+}
+
+void Video::MaskOverlay() {
+    // The mask laid over, enlarged by a quarter and cropped.
+    CTransparency blend(GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR);
+    WindowLayerScope layer;
+    glColor4f(1, 1, 1, 1);
+    glBindTexture(GL_TEXTURE_2D, mask_texture_.Name());
+    DrawLayerQuad(1.25f);
     glBindTexture(GL_TEXTURE_2D, 0);
-    glPopMatrix();
 }
 
 void Video::Draw(uint32_t demo_time, float beat) {

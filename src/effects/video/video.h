@@ -74,14 +74,25 @@ public:
     const RenderTarget& TargetA() const { return *target_a_; }
     const RenderTarget& TargetB() const { return *target_b_; }
 
+    GLuint MaskTexture() const { return mask_texture_.Name(); }
+
     // One refresh's pieces, in the order Draw runs them.
     void UploadFrame(int n);
     void Refresh(uint32_t demo_time, float beat);
     void ScreenPass(uint32_t demo_time, float beat);
 
+    // The mask's two layers, each drawn over whatever is bound in the 2D
+    // view. MaskPass (inside target A on a refresh): the mask over the whole
+    // picture, mirrored top to bottom, multiplying it by one minus the mask
+    // (GL_ZERO, GL_ONE_MINUS_SRC_COLOR). MaskOverlay (on the screen, every
+    // frame): the mask enlarged by a quarter and cropped, added as
+    // (GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR), so white in the mask shows
+    // white and black leaves the picture.
+    void MaskPass();
+    void MaskOverlay();
+
 private:
     void VideoPass(uint32_t demo_time, float beat);
-    void MaskPass();
 
     std::unique_ptr<VideoFrameSource> source_;
     int source_version_ = 0;  // the source's Version() that frame_count_ describes
