@@ -427,9 +427,11 @@ void DrawVariable(const TweakBar& bar, const TweakVariable& v) {
 // itself stays hidden on its first frame, and a tool may show a bar for one
 // frame only), placed below the previous one.
 void DrawBar(const TweakBar& bar, size_t index, float& y) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, "##bar%zu", index);
-    const std::string title = (bar.Title().empty() ? std::string("Tweaks") : bar.Title()) + suffix;
+    // The visible title, then the bar's place: two bars of one title stay
+    // two windows. Built in place: a shown panel allocates nothing of its own.
+    char title[256];
+    std::snprintf(title, sizeof title, "%s##bar%zu",
+                  bar.Title().empty() ? "Tweaks" : bar.Title().c_str(), index);
     const ImGuiStyle& style = ImGui::GetStyle();
     const float rows = static_cast<float>(bar.Variables().size());
     const float height = ImGui::GetFrameHeight() + 2.0f * style.WindowPadding.y +
@@ -438,7 +440,7 @@ void DrawBar(const TweakBar& bar, size_t index, float& y) {
     ImGui::SetNextWindowSize(ImVec2(kBarWidth, height), ImGuiCond_Always);
     const ImGuiWindowFlags flags =
         ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings;
-    if (ImGui::Begin(title.c_str(), nullptr, flags)) {
+    if (ImGui::Begin(title, nullptr, flags)) {
         for (const TweakVariable& v : bar.Variables()) DrawVariable(bar, v);
     }
     const ImVec2 position = ImGui::GetWindowPos(), size = ImGui::GetWindowSize();
