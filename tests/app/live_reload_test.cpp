@@ -168,6 +168,28 @@ TEST_F(LiveReload, ABrokenShaderKeepsDrawingAndSaysWhyUntilRepaired) {
     EXPECT_TRUE(Messages().empty());
 }
 
+TEST_F(LiveReload, AFileRewrittenAHundredTimesASecondIsFollowedCalmly) {
+    // Half of the versions are broken; frames go on all the while.
+    const Clock::time_point start = Clock::now();
+    int frames = 0;
+    for (int i = 0; i < 100; ++i) {
+        if (i % 2)
+            WriteFile(shader_, "void main() { broken " + std::to_string(i) + " }\n");
+        else
+            ReplaceFile(shader_, Solid(i % 4 ? "0.0, 0.0, 1.0" : "1.0, 1.0, 0.0"));
+        Frame();
+        ++frames;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 10.0);
+    EXPECT_EQ(100, frames);
+    // The last version wins once the writing stops.
+    WriteFile(shader_, Solid("0.0, 1.0, 0.0"));
+    EXPECT_GE(FramesUntil([](const Rgba& p) { return Is(p, 0, 255, 0); }), 0);
+    Settle();
+    EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(LiveReload, APictureReloadsIntoItsEffect) {
     ReplaceFile(shader_, kPicture);
     EXPECT_GE(FramesUntil([](const Rgba& p) { return Is(p, 255, 255, 255); }), 0);
