@@ -215,14 +215,14 @@ void BenchLatency(int rounds) {
             WriteFile(shader, Solid(i));
         }
         const int want = 40 + 20 * (i % 10);
-        const double ms = FramesUntilShown(live, effects, changed, [&] {
-            return std::abs(MiddleRed() - want) <= 2;
-        });
+        const double ms = FramesUntilShown(live, effects, changed,
+                                           [&] { return std::abs(MiddleRed() - want) <= 2; });
         if (ms >= 0) (rename ? renamed : in_place).ms.push_back(ms);
     }
     // The picture through a shader that shows it.
-    WriteFile(shader, "uniform sampler2D p;\nvoid main() { gl_FragColor = texture2D(p, "
-                      "gl_TexCoord[0].st); }\n");
+    WriteFile(shader,
+              "uniform sampler2D p;\nvoid main() { gl_FragColor = texture2D(p, "
+              "gl_TexCoord[0].st); }\n");
     settle();
     for (int i = 1; i <= rounds; ++i) {
         settle();
@@ -231,9 +231,8 @@ void BenchLatency(int rounds) {
         WritePicture(next, red, 0, 0);
         const Clock::time_point changed = Clock::now();
         fs::rename(next, picture);
-        const double ms = FramesUntilShown(live, effects, changed, [&] {
-            return std::abs(MiddleRed() - red) <= 6;
-        });
+        const double ms = FramesUntilShown(live, effects, changed,
+                                           [&] { return std::abs(MiddleRed() - red) <= 6; });
         if (ms >= 0) pictures.ms.push_back(ms);
     }
     // The script: one more entry each round.
@@ -278,9 +277,10 @@ void BenchBundledScript() {
     const Clock::time_point reload_start = Clock::now();
     live.Reloader()->Reload(script, effects);
     const double reload_ms = MsSince(reload_start);
-    std::printf("\nBundled script (%zu entries): loaded in %.0f ms; an added entry reloaded in "
-                "%.1f ms\n",
-                effects.size(), load_ms, reload_ms);
+    std::printf(
+        "\nBundled script (%zu entries): loaded in %.0f ms; an added entry reloaded in "
+        "%.1f ms\n",
+        effects.size(), load_ms, reload_ms);
     DestroyEffects(effects);
 }
 
@@ -292,9 +292,10 @@ int main(int argc, char** argv) {
         std::printf("No GL context (run under xvfb-run)\n");
         return 1;
     }
-    std::printf("Frame cost at 640 x 480 over %d frames (Plasma2D, Quill3D, FogRotator, "
-                "AlphaBlendImage)\n",
-                frames);
+    std::printf(
+        "Frame cost at 640 x 480 over %d frames (Plasma2D, Quill3D, FogRotator, "
+        "AlphaBlendImage)\n",
+        frames);
     std::printf("  %-34s %9s %9s %11s %13s\n", "options", "median ms", "p95 ms", "new/frame",
                 "malloc/frame");
     BenchFrameCosts(frames, false);

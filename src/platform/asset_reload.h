@@ -15,8 +15,8 @@
 // ReloadableAsset::Reload raises a DemoFailure when the new version cannot
 // be used and must then leave the asset as it was: the last good version
 // keeps drawing. ReloadAssetsOf catches those failures (and any other
-// std::exception) and hands back their texts. Main thread only (assets hold GL objects); Reload runs with the GL
-// context current, between frames.
+// std::exception) and hands back their texts. Main thread only (assets hold GL objects); Reload
+// runs with the GL context current, between frames.
 #pragma once
 
 #include <cstdint>
