@@ -24,6 +24,17 @@ void WarnBeforeOffset(const char* what, uint32_t demo_time, uint32_t start_offse
         what, demo_time, start_offset);
 }
 
+// Demo times past the end of the music are never heard either: the music
+// wraps round to its start.
+void WarnPastTheMusic(const char* what, uint32_t demo_time, uint32_t start_offset,
+                      const MusicClock& music) {
+    if (music.Length() <= 0 || MusicPositionFor(demo_time, start_offset) < music.Length()) return;
+    DebugOutputFormat(
+        "%s %u ms lies past the end of the music (%.0f ms with the start offset); the music "
+        "wraps round to its start\n",
+        what, demo_time, music.Length() * 1000.0 + start_offset);
+}
+
 // Keeps the panel's input routing on the window for the time of the loop.
 class FilterScope {
 public:
@@ -83,8 +94,14 @@ void LiveShow::DrawOverlay(const EffectList& effects, uint32_t demo_time) {
 void LiveShow::Run(EffectList& effects, MusicClock& music, uint32_t start_offset,
                    DemoWindow& window) {
     Playback playback(music, start_offset, options_.loop, options_.Any());
-    if (options_.loop) WarnBeforeOffset("--loop", options_.loop->from, start_offset);
-    if (options_.start_ms) WarnBeforeOffset("--start", *options_.start_ms, start_offset);
+    if (options_.loop) {
+        WarnBeforeOffset("--loop", options_.loop->from, start_offset);
+        WarnPastTheMusic("--loop", options_.loop->from, start_offset, music);
+    }
+    if (options_.start_ms) {
+        WarnBeforeOffset("--start", *options_.start_ms, start_offset);
+        WarnPastTheMusic("--start", *options_.start_ms, start_offset, music);
+    }
     // A loop starts at its beginning unless --start says otherwise.
     if (options_.start_ms || options_.loop)
         playback.StartAt(options_.start_ms ? *options_.start_ms : options_.loop->from);

@@ -1,5 +1,6 @@
 #include "app/show_reloader.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <filesystem>
@@ -74,7 +75,11 @@ bool ShowReloader::Reload(const std::string& path, EffectList& effects) {
     const std::string normal = NormalAssetPath(path);
     if (normal == script_normal_) return ReloadScript(effects);
     const AssetReload result = ReloadAssetsOf(normal);
-    if (result.assets == 0) return false;  // no longer used by any effect
+    if (result.assets == 0) {
+        // No longer used by any effect: nothing to say about it either.
+        Solved(normal);
+        return false;
+    }
     if (result.errors.empty()) {
         Solved(normal);
         DebugOutputFormat("Reloaded %s\n", ShownPath(normal).c_str());
@@ -107,6 +112,7 @@ bool ShowReloader::ReloadScript(EffectList& effects) {
             "plays on\n",
             script_path_.c_str());
     Solved(script_normal_);
+    ForgetUnusedFiles();
     DebugOutputFormat("Reloaded %s: %zu entries, %d kept, %zu built, %zu dropped\n",
                       script_path_.c_str(), effects.size(), fresh.kept,
                       effects.size() - static_cast<size_t>(fresh.kept), dropped);
@@ -137,6 +143,19 @@ void ShowReloader::Solved(const std::string& path) {
             return;
         }
     }
+}
+
+void ShowReloader::ForgetUnusedFiles() {
+    const std::vector<std::string> files = AssetFiles();
+    const size_t before = problems_.size();
+    problems_.erase(std::remove_if(problems_.begin(), problems_.end(),
+                                   [&](const FileProblem& p) {
+                                       return p.path != script_normal_ &&
+                                              std::find(files.begin(), files.end(), p.path) ==
+                                                  files.end();
+                                   }),
+                    problems_.end());
+    if (problems_.size() != before) UpdateLines();
 }
 
 void ShowReloader::UpdateLines() {

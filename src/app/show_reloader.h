@@ -57,6 +57,8 @@ private:
     bool ReloadScript(EffectList& effects);
     void Problem(const std::string& path, const std::string& text);
     void Solved(const std::string& path);
+    // Drops the problems of files that no effect uses any more.
+    void ForgetUnusedFiles();
     void UpdateLines();
 
     std::string script_path_;    // as given

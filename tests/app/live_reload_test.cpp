@@ -218,12 +218,18 @@ TEST_F(LiveReload, AScriptEditThatAddsAnEntryKeepsTheOthers) {
     WritePicture(second, 255, 0, 255);
     EXPECT_GE(FramesUntil([](const Rgba& p) { return Is(p, 255, 0, 255); }), 0);
 
+    // Its picture cut short: the last good one stays, and a message.
+    WriteFile(second, "");
+    Settle();
+    EXPECT_TRUE(Is(Frame(), 255, 0, 255));
+    ASSERT_EQ(1u, Messages().size());
+
     // A broken line: the list stays as it was and the reason is shown.
     ReplaceFile(script_, Script("ShaderShoe\n0\n100000\n\n\n"));
     Settle();
     EXPECT_EQ(2u, effects_.size());
-    ASSERT_EQ(1u, Messages().size());
-    EXPECT_EQ(script_ + ": Unknown entry 'ShaderShoe' in file, please correct", Messages()[0]);
+    ASSERT_EQ(2u, Messages().size());
+    EXPECT_EQ(script_ + ": Unknown entry 'ShaderShoe' in file, please correct", Messages()[1]);
     // Garbage (bytes of every kind, some line breaks), then nothing at all:
     // the same.
     std::string garbage;
@@ -231,18 +237,19 @@ TEST_F(LiveReload, AScriptEditThatAddsAnEntryKeepsTheOthers) {
     WriteFile(script_, garbage);
     Settle();
     EXPECT_EQ(2u, effects_.size());
-    EXPECT_EQ(1u, Messages().size());
+    EXPECT_EQ(2u, Messages().size());
     WriteFile(script_, "");
     Settle();
     EXPECT_EQ(2u, effects_.size());
     EXPECT_TRUE(Is(Frame(), 255, 0, 255));
 
-    // Repaired without the second entry: back to one layer, the same object.
+    // Repaired without the second entry: back to one layer, the same object;
+    // the picture nobody uses now is no longer spoken of.
     WriteFile(script_, Script(""));
     EXPECT_GE(FramesUntil([](const Rgba& p) { return Is(p, 255, 0, 0); }), 0);
     ASSERT_EQ(1u, effects_.size());
     EXPECT_EQ(layer, effects_[0].get());
-    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(Messages().empty()) << Messages()[0];
 }
 
 TEST_F(LiveReload, TheDemoTimeRunsOnAcrossAReload) {
