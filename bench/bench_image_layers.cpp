@@ -60,15 +60,8 @@ std::vector<bench::Subject> MakeSubjects() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 200;
-    if (!EnsureGlContext(1024, 768)) {
-        std::printf("no GL context (run under xvfb-run)\n");
-        return 1;
-    }
-    std::printf("GL renderer: %s\n\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-    bench::PrintEffectFrameHeader(frames);
-    for (auto [width, height] : {std::pair{640, 480}, std::pair{1024, 768}})
-        bench::PrintEffectFrameTable(width, height, frames, MakeSubjects);
-    bench::PrintEffectFrameFooter();
+    if (!bench::OpenBenchContext()) return 1;
+    const int frames = bench::FramesArgument(argc, argv, 200);
+    bench::PrintEffectFrameTables(frames, MakeSubjects);
     return 0;
 }

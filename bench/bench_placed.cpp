@@ -97,37 +97,27 @@ void BenchBrumMemory() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 300;
-    if (!EnsureGlContext(1024, 768)) {
-        std::printf("no GL context (run under xvfb-run)\n");
-        return 1;
-    }
-    std::printf("GL renderer: %s\n\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    if (!bench::OpenBenchContext()) return 1;
+    const int frames = bench::FramesArgument(argc, argv, 300);
     // First, while the process is small: the frame table below lets llvmpipe
     // queue unfinished frames, and resident memory never shrinks back.
     BenchBrumMemory();
 
-    bench::PrintEffectFrameHeader(frames);
-    for (auto [width, height] : {std::pair{640, 480}, std::pair{1024, 768}}) {
-        bench::PrintEffectFrameTable(
-            width, height, frames,
-            [] {
-                auto brum = std::make_shared<Effekter::Brum>(0, 100000000);
-                // 10 s of trail before the measured frames (17 ms apart).
-                for (uint32_t t = kFirstTime - 10000; t < kFirstTime; t += 17) brum->Draw(t, 0);
-                ResetGlState();
-                return std::vector<bench::Subject>{
-                    bench::EffectSubject("Quill3D",
-                                         std::make_shared<Effekter::Quill3D>(0, 1000000)),
-                    bench::EffectSubject("FogRotator",
-                                         std::make_shared<Effekter::FogRotator>(0, 1000000)),
-                    bench::EffectSubject("Prikker",
-                                         std::make_shared<Effekter::Prikker>(0, 1000000)),
-                    bench::EffectSubject("Brum (10 s of stars)", brum),
-                };
-            },
-            kFirstTime);
-    }
-    bench::PrintEffectFrameFooter();
+    bench::PrintEffectFrameTables(
+        frames,
+        [] {
+            auto brum = std::make_shared<Effekter::Brum>(0, 100000000);
+            // 10 s of trail before the measured frames (17 ms apart).
+            for (uint32_t t = kFirstTime - 10000; t < kFirstTime; t += 17) brum->Draw(t, 0);
+            ResetGlState();
+            return std::vector<bench::Subject>{
+                bench::EffectSubject("Quill3D", std::make_shared<Effekter::Quill3D>(0, 1000000)),
+                bench::EffectSubject("FogRotator",
+                                     std::make_shared<Effekter::FogRotator>(0, 1000000)),
+                bench::EffectSubject("Prikker", std::make_shared<Effekter::Prikker>(0, 1000000)),
+                bench::EffectSubject("Brum (10 s of stars)", brum),
+            };
+        },
+        kFirstTime);
     return 0;
 }

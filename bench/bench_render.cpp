@@ -91,27 +91,16 @@ void BenchJpegLoad() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 300;
-    if (!EnsureGlContext(1024, 768)) {
-        std::printf("no GL context (run under xvfb-run)\n");
-        return 1;
-    }
-    std::printf("GL renderer: %s\n\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    if (!bench::OpenBenchContext()) return 1;
+    const int frames = bench::FramesArgument(argc, argv, 300);
     BenchJpegLoad();
 
-    bench::PrintEffectFrameHeader(frames);
-    for (auto [width, height] : {std::pair{640, 480}, std::pair{1024, 768}}) {
-        bench::PrintEffectFrameTable(width, height, frames, [] {
-            return std::vector<bench::Subject>{
-                bench::EffectSubject("FlashWhite",
-                                     std::make_shared<Effekter::FlashWhite>(0, 1000000)),
-                bench::EffectSubject("Stroboskop",
-                                     std::make_shared<Effekter::Stroboskop>(0, 1000000)),
-                bench::EffectSubject("Plasma2D",
-                                     std::make_shared<Effekter::Plasma2D>(0, 1000000, 1)),
-            };
-        });
-    }
-    bench::PrintEffectFrameFooter();
+    bench::PrintEffectFrameTables(frames, [] {
+        return std::vector<bench::Subject>{
+            bench::EffectSubject("FlashWhite", std::make_shared<Effekter::FlashWhite>(0, 1000000)),
+            bench::EffectSubject("Stroboskop", std::make_shared<Effekter::Stroboskop>(0, 1000000)),
+            bench::EffectSubject("Plasma2D", std::make_shared<Effekter::Plasma2D>(0, 1000000, 1)),
+        };
+    });
     return 0;
 }

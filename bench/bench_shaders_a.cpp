@@ -21,33 +21,25 @@
 #include "support/gl_context.h"
 
 int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 200;
-    if (!EnsureGlContext(1024, 768)) {
-        std::printf("no GL context (run under xvfb-run)\n");
-        return 1;
-    }
-    std::printf("GL renderer: %s\n\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    if (!bench::OpenBenchContext()) return 1;
+    const int frames = bench::FramesArgument(argc, argv, 200);
 
-    bench::PrintEffectFrameHeader(frames);
-    for (auto [width, height] : {std::pair{640, 480}, std::pair{1024, 768}}) {
-        bench::PrintEffectFrameTable(width, height, frames, [] {
-            // The frames run from demo time 5000 on, so a Banger from 0 is in
-            // its beat phase; the slide phase is held by folding the time
-            // into the effect's first second.
-            auto slider = std::make_shared<Effekter::Banger>(0, 1000000);
-            bench::Subject slide{"Banger (slide phase)",
-                                 [slider](uint32_t t, float b) { slider->Draw(1 + t % 999, b); }};
-            return std::vector<bench::Subject>{
-                bench::EffectSubject("PolarCoords",
-                                     std::make_shared<Effekter::PolarCoords>(0, 1000000)),
-                slide,
-                bench::EffectSubject("Banger (beat phase)",
-                                     std::make_shared<Effekter::Banger>(0, 1000000)),
-                bench::EffectSubject("Circles", std::make_shared<Effekter::Circles>(0, 1000000)),
-                bench::EffectSubject("Faces", std::make_shared<Effekter::Faces>(0, 1000000)),
-            };
-        });
-    }
-    bench::PrintEffectFrameFooter();
+    bench::PrintEffectFrameTables(frames, [] {
+        // The frames run from demo time 5000 on, so a Banger from 0 is in
+        // its beat phase; the slide phase is held by folding the time
+        // into the effect's first second.
+        auto slider = std::make_shared<Effekter::Banger>(0, 1000000);
+        bench::Subject slide{"Banger (slide phase)",
+                             [slider](uint32_t t, float b) { slider->Draw(1 + t % 999, b); }};
+        return std::vector<bench::Subject>{
+            bench::EffectSubject("PolarCoords",
+                                 std::make_shared<Effekter::PolarCoords>(0, 1000000)),
+            slide,
+            bench::EffectSubject("Banger (beat phase)",
+                                 std::make_shared<Effekter::Banger>(0, 1000000)),
+            bench::EffectSubject("Circles", std::make_shared<Effekter::Circles>(0, 1000000)),
+            bench::EffectSubject("Faces", std::make_shared<Effekter::Faces>(0, 1000000)),
+        };
+    });
     return 0;
 }

@@ -25,40 +25,31 @@
 #include "support/gl_context.h"
 
 int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 200;
-    if (!EnsureGlContext(1024, 768)) {
-        std::printf("no GL context (run under xvfb-run)\n");
-        return 1;
-    }
-    std::printf("GL renderer: %s\n\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-    bench::PrintEffectFrameHeader(frames);
-    for (auto [width, height] : {std::pair{640, 480}, std::pair{1024, 768}}) {
-        bench::PrintEffectFrameTable(width, height, frames, [] {
-            using namespace Effekter;
-            auto tower = std::make_shared<TwistBox>(0, 1000000);
-            return std::vector<bench::Subject>{
-                bench::EffectSubject("ShaderSuite3D", std::make_shared<ShaderSuite3D>(0, 1000000)),
-                bench::EffectSubject(
-                    "ShaderShow ripple",
-                    std::make_shared<ShaderShow>(0, 1000000, "data/showshaders/ripple.fs",
-                                                 "data/show/lagoon.jpg")),
-                bench::EffectSubject(
-                    "ShaderShow kaleido",
-                    std::make_shared<ShaderShow>(0, 1000000, "data/showshaders/kaleido.fs",
-                                                 "data/show/glass.jpg")),
-                bench::EffectSubject(
-                    "ShaderShow no shader",
-                    std::make_shared<ShaderShow>(0, 1000000, "", "data/show/glass.jpg")),
-                bench::EffectSubject("TwistBox", tower),
-                {"TwistBox 8x8 viewport",
-                 [tower](uint32_t t, float b) {
-                     glViewport(0, 0, 8, 8);
-                     tower->Draw(t, b);
-                     ResetPerspective();
-                 }},
-            };
-        });
-    }
-    bench::PrintEffectFrameFooter();
+    if (!bench::OpenBenchContext()) return 1;
+    const int frames = bench::FramesArgument(argc, argv, 200);
+    bench::PrintEffectFrameTables(frames, [] {
+        using namespace Effekter;
+        auto tower = std::make_shared<TwistBox>(0, 1000000);
+        return std::vector<bench::Subject>{
+            bench::EffectSubject("ShaderSuite3D", std::make_shared<ShaderSuite3D>(0, 1000000)),
+            bench::EffectSubject("ShaderShow ripple", std::make_shared<ShaderShow>(
+                                                          0, 1000000, "data/showshaders/ripple.fs",
+                                                          "data/show/lagoon.jpg")),
+            bench::EffectSubject(
+                "ShaderShow kaleido",
+                std::make_shared<ShaderShow>(0, 1000000, "data/showshaders/kaleido.fs",
+                                             "data/show/glass.jpg")),
+            bench::EffectSubject(
+                "ShaderShow no shader",
+                std::make_shared<ShaderShow>(0, 1000000, "", "data/show/glass.jpg")),
+            bench::EffectSubject("TwistBox", tower),
+            {"TwistBox 8x8 viewport",
+             [tower](uint32_t t, float b) {
+                 glViewport(0, 0, 8, 8);
+                 tower->Draw(t, b);
+                 ResetPerspective();
+             }},
+        };
+    });
     return 0;
 }

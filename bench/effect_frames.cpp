@@ -2,7 +2,9 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <utility>
 
@@ -41,6 +43,27 @@ FrameResult MeasureFrames(const Subject& subject, int frames, uint32_t first_tim
     r.news_per_frame = static_cast<double>(allocations.news) / counted;
     r.mallocs_per_frame = static_cast<double>(allocations.mallocs) / counted;
     return r;
+}
+
+bool OpenBenchContext() {
+    if (!EnsureGlContext(1024, 768)) {
+        std::printf("no GL context (run under xvfb-run)\n");
+        return false;
+    }
+    std::printf("GL renderer: %s\n\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    return true;
+}
+
+int FramesArgument(int argc, char** argv, int fallback) {
+    return argc > 1 ? std::max(10, std::atoi(argv[1])) : fallback;
+}
+
+void PrintEffectFrameTables(int frames, const std::function<std::vector<Subject>()>& make_subjects,
+                            uint32_t first_time) {
+    PrintEffectFrameHeader(frames);
+    for (auto [width, height] : {std::pair{640, 480}, std::pair{1024, 768}})
+        PrintEffectFrameTable(width, height, frames, make_subjects, first_time);
+    PrintEffectFrameFooter();
 }
 
 void PrintEffectFrameHeader(int frames) {

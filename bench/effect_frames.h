@@ -7,13 +7,13 @@
 // Needs a current GL context (EnsureGlContext) and the source root as the
 // working directory (the quad's picture is data/plasma/__water.jpg).
 //
-//   PrintEffectFrameHeader(frames);
-//   for (auto [w, h] : sizes)
-//       PrintEffectFrameTable(w, h, frames, [] {
+//   int main(int argc, char** argv) {
+//       if (!bench::OpenBenchContext()) return 1;
+//       bench::PrintEffectFrameTables(bench::FramesArgument(argc, argv, 300), [] {
 //           auto strobo = std::make_shared<Effekter::Stroboskop>(0, 1000000);
 //           return std::vector<bench::Subject>{bench::EffectSubject("Stroboskop", strobo)};
 //       });
-//   PrintEffectFrameFooter();
+//   }
 //
 // The maker runs after the window size is set, so effects that size render
 // targets by the window see the size being measured.
@@ -47,6 +47,16 @@ struct FrameResult {
 // first_time + 17 i with a beat swinging between 0 and 1, then counts the
 // allocations of 100 more.
 FrameResult MeasureFrames(const Subject& subject, int frames, uint32_t first_time = 5000);
+
+// Opens the GL context (a 1024 x 768 window) and prints the renderer's name;
+// false, after saying why, when no context can be made.
+bool OpenBenchContext();
+// The frame count of a benchmark: argv[1] (at least 10), or `fallback`.
+int FramesArgument(int argc, char** argv, int fallback);
+
+// The header, the table at 640 x 480 and at 1024 x 768, then the footer.
+void PrintEffectFrameTables(int frames, const std::function<std::vector<Subject>()>& make_subjects,
+                            uint32_t first_time = 5000);
 
 void PrintEffectFrameHeader(int frames);
 // Sets the window size to width x height, builds the subjects and prints a

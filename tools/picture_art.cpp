@@ -552,6 +552,17 @@ const std::vector<PictureEntry>& AllPictures() {
         {"circles/__ring.jpg", 512, 512, false, MakeRing},
         {"circles/circles.jpg", 1024, 512, false, MakeFacesPortraits},
         {"circles/text.jpg", 1024, 512, false, MakeFacesText},
+        {"nanoball/zoomer1.jpg", 256, 256, false, MakeNanoSpike},
+        {"nanoball/flare.jpg", 256, 256, false, MakeNanoFlare},
+        {"nanoball/bg.jpg", 512, 512, false, MakeNanoBackground},
+        {"zoomer/zoomer1.jpg", 256, 256, false, MakeZoomerFirstSprite},
+        {"zoomer/zoomer2.jpg", 256, 256, false, MakeZoomerSprite},
+        {"zoomer/zoomer2-old.jpg", 256, 256, false, MakeZoomerOldSprite},
+        {"zoomer/bg.jpg", 512, 512, false, MakeZoomerBackground},
+        {"zoomer/bg1.jpg", 512, 512, false, MakeZoomerGlow},
+        {"colorbox/colorbox1.jpg", 256, 256, false, MakeColorBoxTile},
+        {"colorbox/colorbox2.jpg", 256, 256, false, MakeColorBoxHighlight},
+        {"colorbox/star.jpg", 128, 128, false, MakeColorBoxStar},
     };
     return entries;
 }

@@ -80,5 +80,17 @@ Image MakeBangFlash();
 Image MakeRing();
 Image MakeFacesPortraits();
 Image MakeFacesText();
+// picture_nanoball_zoomer_colorbox.cpp: NanoBall's, the zoomer's and ColorBox's pictures.
+Image MakeNanoSpike();
+Image MakeNanoFlare();
+Image MakeNanoBackground();
+Image MakeZoomerFirstSprite();
+Image MakeZoomerSprite();
+Image MakeZoomerOldSprite();
+Image MakeZoomerBackground();
+Image MakeZoomerGlow();
+Image MakeColorBoxTile();
+Image MakeColorBoxHighlight();
+Image MakeColorBoxStar();
 
 }  // namespace pictures

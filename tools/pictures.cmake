@@ -9,7 +9,8 @@ add_library(pictures STATIC
   ${CMAKE_CURRENT_LIST_DIR}/picture_placed.cpp
   ${CMAKE_CURRENT_LIST_DIR}/picture_shaders_b.cpp
   ${CMAKE_CURRENT_LIST_DIR}/picture_shaders_a.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/picture_video.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/picture_video.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/picture_nanoball_zoomer_colorbox.cpp)
 target_include_directories(pictures PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(pictures PUBLIC FreeImage::FreeImage PkgConfig::FFMPEG)
 

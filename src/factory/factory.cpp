@@ -18,6 +18,9 @@
 #include "effects/image/quill3d.h"
 #include "effects/image/solaris.h"
 #include "effects/image/stroboskop.h"
+#include "effects/image/nano_ball.h"
+#include "effects/image/zoomer.h"
+#include "effects/image/color_box.h"
 #include "effects/image/tunnel.h"
 #include "effects/shader/plasma2d.h"
 #include "effects/shader/shader_show.h"
@@ -69,7 +72,7 @@ std::unique_ptr<Effekt> MakeShaderShow(int start, int end, FILE* script) {
 
 struct FactoryEntry {
     const char* keyword;
-    EffectMaker make;  // null while the effect is not part of the build
+    EffectMaker make;
 };
 
 // In the order keywords are tested.
@@ -81,9 +84,9 @@ const FactoryEntry kFactoryTable[] = {
     {"Plasma2D", MakePlasma2D},
     {"Brum", MakePlain<Effekter::Brum>},
     {"Banger", MakePlain<Effekter::Banger>},
-    {"ColorBox", nullptr},
-    {"Zoomba", nullptr},
-    {"Zoombb", nullptr},
+    {"ColorBox", MakePlain<Effekter::ColorBox>},
+    {"Zoomba", MakePlain<Effekter::Zoomba>},
+    {"Zoombb", MakePlain<Effekter::Zoombb>},
     {"Solaris", MakePlain<Effekter::Solaris>},
     {"FlashWhite", MakePlain<Effekter::FlashWhite>},
     {"PolarCoords", MakePlain<Effekter::PolarCoords>},
@@ -93,7 +96,7 @@ const FactoryEntry kFactoryTable[] = {
     {"Faces", MakePlain<Effekter::Faces>},
     {"TwistBox", MakePlain<Effekter::TwistBox>},
     {"Circles", MakePlain<Effekter::Circles>},
-    {"NanoBall", nullptr},
+    {"NanoBall", MakePlain<Effekter::NanoBall>},
     {"Overlays", MakePlain<Effekter::Overlays>},
     {"EndDemo", MakePlain<Effekter::EndDemo>},
     {"ShaderSuite3D", MakePlain<Effekter::ShaderSuite3D>},
@@ -104,6 +107,12 @@ const FactoryEntry kFactoryTable[] = {
 };
 
 }  // namespace
+
+std::vector<std::string> EffectKeywords() {
+    std::vector<std::string> keywords;
+    for (const FactoryEntry& entry : kFactoryTable) keywords.push_back(entry.keyword);
+    return keywords;
+}
 
 EffectMaker FindEffectMaker(const std::string& keyword) {
     for (const FactoryEntry& entry : kFactoryTable) {

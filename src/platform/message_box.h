@@ -3,6 +3,8 @@
 //
 // [X] shown without an owner window, returns when the viewer presses OK or
 //     closes it
+// [X] text that is not valid UTF-8 (a quoted binary file) is shown with
+//     replacement characters instead of being refused
 // [ ] no box when no display can be opened (the caller has already written
 //     the text to standard error, so nothing is lost)
 #pragma once

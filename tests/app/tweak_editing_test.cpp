@@ -18,6 +18,7 @@
 #include "effects/image/alpha_blend_image.h"
 #include "effects/image/brum.h"
 #include "effects/image/fog_rotator.h"
+#include "effects/image/nano_ball.h"
 #include "effects/image/quill3d.h"
 #include "effects/shader/plasma2d.h"
 #include "factory/factory.h"
@@ -229,11 +230,16 @@ TEST_F(TweakEditing, ThreeRowsSharingALabelEditOnlyTheirOwnPole) {
 
 TEST_F(TweakEditing, ColoursKeepTheirOtherChannelsAndValuesAboveOne) {
     // NanoBall's lights: colours whose channels may exceed 1.
-    float specular[4] = {10, 10, 10, 1};
-    float ambient[4] = {0, 0, 0, 1};
-    TweakBar bar("Lights");
-    bar.AddVarRW("Light spc", TW_TYPE_COLOR4F, specular, "label='Light spc'");
-    bar.AddVarRW("Light amb", TW_TYPE_COLOR4F, ambient, "label='Light amb'");
+    EffectList effects;
+    effects.push_back(std::make_unique<Effekter::NanoBall>(0, 10000));
+    bars_.Sync(effects);
+    const TweakBar& bar = *bars_.BarOf(effects[0].get());
+    ASSERT_EQ(5u, bar.Variables().size());
+    EXPECT_EQ(TW_TYPE_DIR3F, bar.Find("Light pos")->type);
+    const float* ambient = Value<float>(&bar, "Light amb");
+    const float* specular = Value<float>(&bar, "Light spc");
+    ASSERT_EQ(10.0f, specular[0]);
+
     const std::array<float, 4> r = Rect(bar, "Light amb");
     Drag(bar, r[0] + 10, (r[1] + r[3]) / 2, 40);
     EXPECT_GT(ambient[0], 0.05f);

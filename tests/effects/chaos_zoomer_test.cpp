@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include "factory/factory.h"
 #include "platform/random.h"
 #include "render/gl_guards.h"
 #include "support/gl_context.h"
-#include "factory/factory.h"
 
 using namespace Effekter;
 

@@ -202,9 +202,9 @@ protected:
     // Builds the effect from flat pictures made here.
     std::unique_ptr<Stroboskop> Make(int background, int text, int twist) {
         ScratchDir dir;
-        WriteFlatImage(dir, "data/strobo/bg.jpg", background, background, background);
-        WriteFlatImage(dir, "data/strobo/text.jpg", text, text, text);
-        WriteFlatImage(dir, "data/strobo/twist.jpg", twist, twist, twist);
+        WriteFlatPicture(dir, "data/strobo/bg.jpg", background, background, background);
+        WriteFlatPicture(dir, "data/strobo/text.jpg", text, text, text);
+        WriteFlatPicture(dir, "data/strobo/twist.jpg", twist, twist, twist);
         std::unique_ptr<Stroboskop> effect;
         InDirectory(dir.path(), [&] { effect = std::make_unique<Stroboskop>(0, 100000); });
         return effect;

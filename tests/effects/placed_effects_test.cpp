@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "effect_checks.h"
 #include "effects/image/brum.h"
 #include "effects/image/fog_rotator.h"
 #include "effects/image/prikker.h"
@@ -22,6 +21,7 @@
 #include "platform/random.h"
 #include "platform/tweak_panel.h"
 #include "render/gl_guards.h"
+#include "support/effect_fixtures.h"
 #include "support/gl_context.h"
 #include "support/gl_state.h"
 #include "support/script_loading.h"

@@ -161,8 +161,8 @@ protected:
         if (!EnsureGlContext()) GTEST_SKIP() << "no GL context here";
         ScratchDir dir;
         dir.Write("data/banger/slider.txt", kTimeShader);
-        WriteFlatImage(dir, "data/banger/bang.jpg", 100, 100, 100);
-        WriteFlatImage(dir, "data/banger/bang1.jpg", 60, 60, 60);
+        WriteFlatPicture(dir, "data/banger/bang.jpg", 100, 100, 100);
+        WriteFlatPicture(dir, "data/banger/bang1.jpg", 60, 60, 60);
         InDirectory(dir.path(), [&] { banger_ = std::make_unique<Banger>(1000, 9000); });
     }
     std::unique_ptr<Banger> banger_;
@@ -239,7 +239,7 @@ TEST(CirclesTest, DrawsWithTheColourAndBlendingItFinds) {
     REQUIRE_GL();
     ScratchDir dir;
     dir.Write("data/circles/circles.txt", kTintShader);
-    WriteFlatImage(dir, "data/circles/__ring.jpg", 200, 200, 200);
+    WriteFlatPicture(dir, "data/circles/__ring.jpg", 200, 200, 200);
     std::unique_ptr<Circles> circles;
     InDirectory(dir.path(), [&] { circles = std::make_unique<Circles>(0, 100000); });
     ClearTo(0.2f, 0.2f, 0.2f);
@@ -303,8 +303,8 @@ TEST(FacesTest, ShaderLayerIsTintedAndTheTextAddsATenth) {
     REQUIRE_GL();
     ScratchDir dir;
     dir.Write("data/circles/circles.txt", kTintShader);
-    WriteFlatImage(dir, "data/circles/circles.jpg", 200, 200, 200);
-    WriteFlatImage(dir, "data/circles/text.jpg", 250, 250, 250);
+    WriteFlatPicture(dir, "data/circles/circles.jpg", 200, 200, 200);
+    WriteFlatPicture(dir, "data/circles/text.jpg", 250, 250, 250);
     std::unique_ptr<Faces> faces;
     InDirectory(dir.path(), [&] { faces = std::make_unique<Faces>(0, 100000); });
     for (const float beat : {0.0f, 0.5f, 1.0f}) {

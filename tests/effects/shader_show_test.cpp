@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "effects/effect_checks.h"
 #include "platform/failure.h"
+#include "support/effect_fixtures.h"
 #include "support/gl_context.h"
 #include "support/script_loading.h"
 

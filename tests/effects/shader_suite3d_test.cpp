@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "effects/3d/twist_box.h"
-#include "effects/effect_checks.h"
 #include "render/gl_guards.h"
+#include "support/effect_fixtures.h"
 #include "support/gl_context.h"
 #include "support/gl_state.h"
 #include "write3ds.h"

@@ -14,7 +14,7 @@
 #include "effects/image/solaris.h"
 #include "platform/random.h"
 #include "render/gl_guards.h"
-#include "effects/effect_checks.h"
+#include "support/effect_fixtures.h"
 #include "support/gl_context.h"
 #include "support/gl_state.h"
 #include "support/script_loading.h"

@@ -9,8 +9,8 @@
 #include <cmath>
 #include <vector>
 
-#include "effects/effect_checks.h"
 #include "render/gl_guards.h"
+#include "support/effect_fixtures.h"
 #include "support/gl_context.h"
 #include "support/gl_state.h"
 

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "factory/factory.h"
 #include "platform/failure.h"
 #include "platform/video_test_clips.h"
 #include "render/gl_guards.h"
 #include "support/gl_context.h"
 #include "support/gl_state.h"
 #include "support/test_paths.h"
-#include "factory/factory.h"
 
 using namespace Effekter;
 using namespace video_test;

@@ -179,7 +179,8 @@ TEST(Pictures, TiledAndDirectionLookupPicturesHaveNoSeam) {
                     {"tower grid", MakeTowerGrid(), true},
                     {"show glass", MakeShowGlass(), true},
                     {"show lagoon", MakeShowLagoon(), false},
-                    {"fog pole", MakeFogPole(), false}};
+                    {"fog pole", MakeFogPole(), false},
+                    {"nanoball spike", MakeNanoSpike(), false}};
     for (const Case& c : cases) {
         int w = c.img.width(), h = c.img.height();
         double inner = ColumnDifference(c.img, w / 2, w / 2 + 1);
@@ -221,10 +222,27 @@ TEST(Pictures, OverlaysAreBlackWhereTheyMustLeaveThePictureAlone) {
     }
     // The strike flash and the faces' lettering are added over pictures.
     for (Image img : {MakeBangFlash(), MakeFacesText()}) {
-        for (auto [x, y] : {std::pair{0, 0}, {img.width() - 1, 0}, {0, img.height() - 1},
+        for (auto [x, y] : {std::pair{0, 0},
+                            {img.width() - 1, 0},
+                            {0, img.height() - 1},
                             {img.width() - 1, img.height() - 1}})
             EXPECT_LT(Brightness(img, x, y), 0.03f);
     }
+    // Sprites laid on by their own colour and added layers of the zoomer
+    // and the tile board: black round the edge.
+    for (Image img :
+         {MakeZoomerFirstSprite(), MakeZoomerSprite(), MakeZoomerOldSprite(), MakeZoomerGlow(),
+          MakeColorBoxTile(), MakeColorBoxHighlight(), MakeColorBoxStar()}) {
+        int s = img.width();
+        for (auto [x, y] :
+             {std::pair{0, 0}, {s / 2, 0}, {0, s / 2}, {s - 1, s / 2}, {s / 2, s - 1}})
+            EXPECT_LT(Brightness(img, x, y), 0.03f);
+    }
+    // The zoomer's background meets the white clear round it.
+    Image zoomer_background = MakeZoomerBackground();
+    EXPECT_GT(Brightness(zoomer_background, 0, 0), 0.97f);
+    EXPECT_GT(Brightness(zoomer_background, 256, 0), 0.97f);
+    EXPECT_LT(Brightness(zoomer_background, 256, 256), 0.8f);
     Image border = MakeBorder();
     EXPECT_LT(Brightness(border, 256, 256), 0.01f);
     EXPECT_LT(Brightness(border, 150, 300), 0.01f);
