@@ -10,6 +10,7 @@
 #include "app/capture.h"
 #include "app/demo_window.h"
 #include "app/frame_clock.h"
+#include "app/live_show.h"
 #include "app/settings_dialog.h"
 #include "platform/audio.h"
 #include "platform/debug_output.h"
@@ -31,17 +32,19 @@ void SetInitialView(int width, int height) {
     glLoadIdentity();
 }
 
-void RunFrameLoop(const EffectList& effects, MusicClock& music, uint32_t start_offset,
-                  DemoWindow& window) {
-    float spectrum[kSpectrumBins];
-    while (!window.QuitRequested()) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        ApplySeeks(music, window.SeekForwardRequested(), window.SeekBackRequested());
-        const uint32_t t = DemoTime(music.Position(), start_offset);
-        music.Spectrum(spectrum);
-        DrawActiveEffects(effects, t, BeatLevel(spectrum));
-        window.SwapAndPoll();
+// The authoring options, which only real-time playback uses.
+LiveOptions LiveOptionsOf(const Options& options) {
+    LiveOptions live;
+    if (options.capture_dir) {
+        if (options.Authoring())
+            DebugOutput("--tweak, --watch, --start and --loop do not change a capture\n");
+        return live;
     }
+    live.tweak = options.tweak;
+    live.watch = options.watch;
+    live.start_ms = options.start_ms;
+    live.loop = options.loop;
+    return live;
 }
 
 // The options' range, or by default from the show's first frame to where the
@@ -99,7 +102,8 @@ int RunShow(const Options& options) {
         EffectList effects;
         std::string music_path;
         uint32_t start_offset = 0;
-        LoadDemoScript(effects, window, music_path, start_offset, FindEffectMaker);
+        LiveShow live(LiveOptionsOf(options), FindEffectMaker);
+        live.LoadScript(effects, music_path, start_offset, &window);
 
         music = capturing ? OpenOfflineMusic(music_path) : OpenMusicStream(music_path);
         music->Play();
@@ -110,7 +114,7 @@ int RunShow(const Options& options) {
             const CaptureRange range = ChooseCaptureRange(options, effects, *music, start_offset);
             CaptureShow(effects, *music, start_offset, window, *options.capture_dir, range);
         } else {
-            RunFrameLoop(effects, *music, start_offset, window);
+            live.Run(effects, *music, start_offset, window);
         }
         TweakTerminate();
         DestroyEffects(effects);
