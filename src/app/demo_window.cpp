@@ -42,15 +42,17 @@ DemoWindow::DemoWindow(const DisplaySettings& settings) {
 DemoWindow::~DemoWindow() { SDL_QuitSubSystem(opened_subsystems_); }
 
 void DemoWindow::SwapAndPoll() {
-    quit_ = seek_back_ = seek_forward_ = false;
+    quit_ = seek_back_ = seek_forward_ = pause_ = false;
     SDL_GL_SwapBuffers();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
+        if (event.type != SDL_QUIT && filter_ && filter_->Filter(event)) continue;
         if (event.type == SDL_KEYUP) {
             switch (event.key.keysym.sym) {
                 case SDLK_ESCAPE: quit_ = true; break;
                 case SDLK_RIGHT: seek_forward_ = true; break;
                 case SDLK_LEFT: seek_back_ = true; break;
+                case SDLK_SPACE: pause_ = true; break;
                 default: break;
             }
         } else if (event.type == SDL_QUIT) {

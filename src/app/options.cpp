@@ -33,6 +33,19 @@ bool ParseSize(const char* text, int& width, int& height) {
 
 }  // namespace
 
+bool ParseLoopRange(const char* text, LoopRange& range) {
+    const char* colon = text ? strchr(text, ':') : nullptr;
+    if (!colon) return false;
+    const std::string from(text, colon - text);
+    long long a = 0, b = 0;
+    if (!ParseNumber(from.c_str(), 0, UINT32_MAX, a) || !ParseNumber(colon + 1, 0, UINT32_MAX, b) ||
+        a >= b)
+        return false;
+    range.from = static_cast<uint32_t>(a);
+    range.to = static_cast<uint32_t>(b);
+    return true;
+}
+
 bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -89,6 +102,27 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
             }
             (arg == "--from" ? options.from_ms : options.to_ms) = static_cast<uint32_t>(number);
             ++i;
+        } else if (arg == "--tweak") {
+            options.tweak = true;
+        } else if (arg == "--watch") {
+            options.watch = true;
+        } else if (arg == "--start") {
+            if (!ParseNumber(value, 0, UINT32_MAX, number)) {
+                error = "--start needs a demo time in milliseconds (0 to 4294967295)";
+                return false;
+            }
+            options.start_ms = static_cast<uint32_t>(number);
+            ++i;
+        } else if (arg == "--loop") {
+            LoopRange range;
+            if (!ParseLoopRange(value, range)) {
+                error =
+                    "--loop needs FROM:TO in milliseconds with FROM before TO, for example "
+                    "23220:46450";
+                return false;
+            }
+            options.loop = range;
+            ++i;
         } else {
             error = "unknown option '" + arg + "'";
             return false;
@@ -127,7 +161,21 @@ const char* UsageText() {
            "                  the music reaches, at most where the music ends)\n"
            "  --help          show this text\n"
            "\n"
+           "Working on the show (real-time playback only; a capture ignores them):\n"
+           "  --tweak         show the tweak panel: a bar for every effect on screen that\n"
+           "                  has tweak variables; drag, click or type to change them\n"
+           "  --watch         reload every file the show loaded (the script, shaders,\n"
+           "                  pictures, meshes, the clip) when it changes on disk, while\n"
+           "                  the music plays on; a file that no longer loads keeps its\n"
+           "                  last good version and its error is shown over the show\n"
+           "  --start MS      start playing at demo time MS\n"
+           "  --loop FROM:TO  play demo times FROM to TO over and over (starts at FROM\n"
+           "                  unless --start says otherwise)\n"
+           "\n"
            "Keys: Escape quits, the left and right arrows seek one second.\n"
+           "With --tweak, --watch, --start or --loop: Space pauses and resumes (music and\n"
+           "picture). With --tweak: F1 hides and shows the panel; while the pointer is\n"
+           "over the panel, or a field is being edited, keys go to the panel.\n"
            "\n"
            "Exit status:\n"
            "  0    the show ended: Escape, an EndDemo entry (\"End of show\"), or the\n"

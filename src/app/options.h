@@ -19,12 +19,21 @@
 //   --from MS         first rendered demo time (default: the show's first frame)
 //   --to MS           last rendered demo time (default: the end of the last
 //                     entry the music reaches, at most where the music ends)
+//   --tweak           the tweak panel over the show (F1 hides and shows it)
+//   --watch           reload changed files (script, shaders, pictures,
+//                     meshes, the clip) while the show plays
+//   --start MS        real-time playback starts at demo time MS
+//   --loop FROM:TO    real-time playback repeats FROM..TO
 //   --help            list the options
+// The last four are the authoring options: with any of them Space pauses
+// and resumes. They do not change a capture, an export or a timedemo.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "app/playback.h"
 
 struct Options {
     bool no_dialog = false;
@@ -45,7 +54,18 @@ struct Options {
     // that renders offline): no settings dialog and no message box; messages
     // go to standard error only.
     bool Unattended() const { return no_dialog || Offline(); }
+
+    bool tweak = false;
+    bool watch = false;
+    std::optional<uint32_t> start_ms;
+    std::optional<LoopRange> loop;
+
+    // Any of the authoring options.
+    bool Authoring() const { return tweak || watch || start_ms || loop; }
 };
+
+// "FROM:TO" with whole milliseconds and FROM < TO.
+bool ParseLoopRange(const char* text, LoopRange& range);
 
 // Parses argv[1..]. On a bad option returns false and says why in `error`.
 bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error);

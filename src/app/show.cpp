@@ -11,6 +11,7 @@
 #include "app/demo_window.h"
 #include "app/export.h"
 #include "app/frame_clock.h"
+#include "app/live_show.h"
 #include "app/settings_dialog.h"
 #include "app/timedemo.h"
 #include "platform/audio.h"
@@ -33,17 +34,21 @@ void SetInitialView(int width, int height) {
     glLoadIdentity();
 }
 
-void RunFrameLoop(const EffectList& effects, MusicClock& music, uint32_t start_offset,
-                  DemoWindow& window) {
-    float spectrum[kSpectrumBins];
-    while (!window.QuitRequested()) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        ApplySeeks(music, window.SeekForwardRequested(), window.SeekBackRequested());
-        const uint32_t t = DemoTime(music.Position(), start_offset);
-        music.Spectrum(spectrum);
-        DrawActiveEffects(effects, t, BeatLevel(spectrum));
-        window.SwapAndPoll();
+// The authoring options, which only real-time playback uses.
+LiveOptions LiveOptionsOf(const Options& options) {
+    LiveOptions live;
+    if (options.Offline()) {
+        if (options.Authoring())
+            DebugOutput(
+                "--tweak, --watch, --start and --loop do not change a capture, an export or a "
+                "timedemo\n");
+        return live;
     }
+    live.tweak = options.tweak;
+    live.watch = options.watch;
+    live.start_ms = options.start_ms;
+    live.loop = options.loop;
+    return live;
 }
 
 // The options' range, or by default from the show's first frame to where the
@@ -118,7 +123,8 @@ int RunShow(const Options& options) {
         EffectList effects;
         std::string music_path;
         uint32_t start_offset = 0;
-        LoadDemoScript(effects, window, music_path, start_offset, FindEffectMaker);
+        LiveShow live(LiveOptionsOf(options), FindEffectMaker);
+        live.LoadScript(effects, music_path, start_offset, &window);
 
         music = capturing ? music_preload.OpenOffline(music_path)
                           : music_preload.OpenStream(music_path);
@@ -136,7 +142,7 @@ int RunShow(const Options& options) {
             else
                 CaptureShow(effects, *music, start_offset, window, *options.capture_dir, range);
         } else {
-            RunFrameLoop(effects, *music, start_offset, window);
+            live.Run(effects, *music, start_offset, window);
         }
         TweakTerminate();
         DestroyEffects(effects);

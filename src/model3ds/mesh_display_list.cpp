@@ -4,6 +4,7 @@
 
 #include "model3ds/reader.h"
 #include "platform/debug_output.h"
+#include "platform/failure.h"
 
 namespace {
 
@@ -31,13 +32,30 @@ const Face* DrawableFaces(const LMesh& mesh, std::vector<Face>& filtered, GLsize
 
 }  // namespace
 
-MeshDisplayList::MeshDisplayList(const char* file_name, uint32_t flags) : list_(glGenLists(1)) {
+MeshDisplayList::MeshDisplayList(const char* file_name, uint32_t flags)
+    : list_(glGenLists(1)), path_(file_name), flags_(flags) {
     L3DS model(file_name);
+    Compile(model);
+    if (model.MeshCount() == 0)
+        DebugOutputFormat("MeshDisplayList: no mesh in \"%s\" (missing, unreadable or empty)\n",
+                          file_name);
+    WatchAssetFile(path_, this);
+}
+
+MeshDisplayList::~MeshDisplayList() { ForgetAsset(this); }
+
+void MeshDisplayList::Reload() {
+    L3DS model(path_.c_str());
+    // A file caught half written, or gone, keeps the mesh that was drawing.
+    if (model.MeshCount() == 0)
+        FailFormat("No mesh in \"%s\" (missing, unreadable or empty)", path_.c_str());
+    Compile(model);
+}
+
+void MeshDisplayList::Compile(L3DS& model) {
     glNewList(list_, GL_COMPILE);
     if (model.MeshCount() == 0) {
         glEndList();
-        DebugOutputFormat("MeshDisplayList: no mesh in \"%s\" (missing, unreadable or empty)\n",
-                          file_name);
         return;
     }
     const LMesh& mesh = model.MeshAt(0);
@@ -46,15 +64,15 @@ MeshDisplayList::MeshDisplayList(const char* file_name, uint32_t flags) : list_(
     const Face* faces = DrawableFaces(mesh, filtered, index_count);
 
     glEnableClientState(GL_VERTEX_ARRAY);
-    if (flags & kNormals) {
+    if (flags_ & kNormals) {
         glEnableClientState(GL_NORMAL_ARRAY);
         glNormalPointer(GL_FLOAT, 0, mesh.NormalData(0));
     }
-    if (flags & kBinormalColours) {
+    if (flags_ & kBinormalColours) {
         glEnableClientState(GL_COLOR_ARRAY);
         glColorPointer(3, GL_FLOAT, 0, mesh.BinormalData(0));
     }
-    if (flags & kTexCoords) {
+    if (flags_ & kTexCoords) {
         glTexCoordPointer(2, GL_FLOAT, 0, mesh.TexCoordData(0));
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     }

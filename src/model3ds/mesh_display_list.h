@@ -9,13 +9,23 @@
 // no client-array state. A missing or unreadable file, or one without a
 // mesh, gives an empty list and one diagnostic line on standard error; it
 // never raises. Triangles with a corner outside the vertex list are left out.
+//
+// While asset reloading is on (platform/asset_reload.h) the list records its
+// file; Reload() reads it again and recompiles the same list name, or raises
+// "No mesh in \"<path>\" (missing, unreadable or empty)" and keeps the list
+// it had.
 #pragma once
 
 #include <GL/glew.h>
 
 #include <cstdint>
+#include <string>
 
-class MeshDisplayList {
+#include "platform/asset_reload.h"
+
+class L3DS;
+
+class MeshDisplayList : public ReloadableAsset {
 public:
     enum Flags : uint32_t {
         kNormals = 1,
@@ -24,12 +34,18 @@ public:
     };
 
     MeshDisplayList(const char* file_name, uint32_t flags);
+    ~MeshDisplayList() override;
     MeshDisplayList(const MeshDisplayList&) = delete;
     MeshDisplayList& operator=(const MeshDisplayList&) = delete;
 
     GLuint Name() const { return list_; }
     void Call() const { glCallList(list_); }
+    void Reload() override;
 
 private:
+    void Compile(L3DS& model);
+
     GLuint list_;
+    std::string path_;
+    uint32_t flags_;
 };

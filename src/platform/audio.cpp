@@ -114,6 +114,7 @@ public:
     SilentClock() : anchor_time_(Clock::now()) {}
     void Play() override { SetPosition(0.0); }
     double Position() const override {
+        if (paused_) return anchor_seconds_;
         return anchor_seconds_ + SecondsSince(anchor_time_, Clock::now());
     }
     void SetPosition(double seconds) override {
@@ -121,10 +122,17 @@ public:
         anchor_time_ = Clock::now();
     }
     void Spectrum(float out[kSpectrumBins]) override { std::fill(out, out + kSpectrumBins, 0.0f); }
+    void SetPaused(bool paused) override {
+        if (paused == paused_) return;
+        anchor_seconds_ = Position();
+        anchor_time_ = Clock::now();
+        paused_ = paused;
+    }
 
 private:
     double anchor_seconds_ = 0.0;
     Clock::time_point anchor_time_;
+    bool paused_ = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -211,9 +219,32 @@ public:
         analyzer_.Analyze(music_, std::llround(seconds * kMusicRate), out);
     }
 
+    void SetPaused(bool paused) override {
+        std::lock_guard<std::mutex> lock(Device().mutex);
+        if (paused == paused_) return;
+        const Clock::time_point now = Clock::now();
+        if (paused) {
+            // Frozen where it is heard; the device writes from there again
+            // on resume.
+            const double frame = CurrentFrameLocked(now);
+            cursor_ = static_cast<int64_t>(frame);
+            anchor_frame_ = cap_frame_ = floor_frame_ = frame;
+        } else {
+            // As after a seek: the position holds until the device asks for
+            // the audio from there.
+            cap_frame_ = anchor_frame_;
+        }
+        anchor_time_ = now;
+        paused_ = paused;
+    }
+
     // Called by the device callback with the device mutex held: writes the
     // next `frames` frames as signed 16-bit stereo and moves the anchor.
     void Fill(int16_t* out, int frames, Clock::time_point now) {
+        if (paused_) {
+            std::memset(out, 0, static_cast<size_t>(frames) * 4);
+            return;
+        }
         const int64_t total = music_.frames();
         const float* samples = music_.samples.data();
         int64_t index = cursor_ % total;
@@ -264,6 +295,7 @@ private:
     }
 
     double CurrentFrameLocked(Clock::time_point now) const {
+        if (paused_) return anchor_frame_;
         const double elapsed = SecondsSince(anchor_time_, now);
         double frame = anchor_frame_ + elapsed * kMusicRate;
         if (on_device_) {
@@ -282,6 +314,7 @@ private:
     const DecodedMusic music_;
     SpectrumAnalyzer analyzer_;
     // Guarded by the device mutex.
+    bool paused_ = false;
     bool on_device_ = false;
     int64_t cursor_ = 0;  // next frame the callback writes (unwrapped)
     double anchor_frame_ = 0.0;

@@ -8,6 +8,7 @@
 // [X] 1024 FFT magnitudes (FFTW, 2048 samples, Hann window, mono mix); a
 //     full-scale sine centred on a bin reads 1.0 there
 // [X] offline clock for frame capture: no sound, position set by the caller
+// [X] pause and resume: silence and a frozen position, then on from there
 // [X] a music file that is missing or cannot be decoded is not an error: one
 //     diagnostic line is written and a silent clock advances in real time
 //     from wherever it is seeked to; its spectrum is all zeros
@@ -83,6 +84,11 @@ public:
     // The decoded track, for clocks that keep one at hand (the offline
     // clock, whose sound an export encodes); null otherwise or without one.
     virtual const DecodedMusic* Track() const { return nullptr; }
+    // Holds the music still (silence, the position frozen) or lets it go on
+    // from where it stood. SetPosition while paused moves the frozen
+    // position. A clock whose position only moves through SetPosition (the
+    // offline one) has nothing to hold.
+    virtual void SetPaused(bool) {}
 };
 
 // Opens the sound device (44.1 kHz stereo). Failures are ignored: the stream

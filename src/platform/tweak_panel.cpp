@@ -1,11 +1,16 @@
 #include "platform/tweak_panel.h"
 
-#include <GL/gl.h>
+#include <GL/glew.h>
 #include <imgui.h>
 #include <backends/imgui_impl_opengl2.h>
 
+#include <SDL/SDL_keysym.h>
+
+#include <algorithm>
 #include <cfloat>
 #include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -25,38 +30,56 @@ bool IsQuote(char c) { return c == '\'' || c == '"' || c == '`'; }
 // A definition is a list of key=value pairs separated by blanks; a value is
 // either one word or quoted with ', " or `. Values are skipped whole, so a
 // "label=" inside another key's quoted value is not taken for the label.
-std::string TweakLabel(const char* name, const char* definition) {
-    const std::string fallback = name ? name : "";
-    if (!definition) return fallback;
+bool TweakDefinitionValue(const char* definition, const char* key, std::string& value) {
+    if (!definition || !key) return false;
+    const size_t wanted = std::strlen(key);
     const char* p = definition;
     while (*p) {
         while (IsSpace(*p)) ++p;
-        const char* key = p;
+        const char* name = p;
         while (*p && !IsSpace(*p) && *p != '=') ++p;
-        const size_t key_length = static_cast<size_t>(p - key);
+        const size_t name_length = static_cast<size_t>(p - name);
         while (IsSpace(*p)) ++p;
         if (*p != '=') {
-            if (key_length == 0 && *p) ++p;  // a stray character: step over it
+            if (name_length == 0 && *p) ++p;  // a stray character: step over it
             continue;
         }
         ++p;
         while (IsSpace(*p)) ++p;
-        const char* value = p;
-        size_t value_length = 0;
+        const char* start = p;
+        size_t length = 0;
         if (IsQuote(*p)) {
             const char* close = std::strchr(p + 1, *p);
-            if (!close) return fallback;  // unterminated: the rest is unusable
-            value = p + 1;
-            value_length = static_cast<size_t>(close - value);
+            if (!close) return false;  // unterminated: the rest is unusable
+            start = p + 1;
+            length = static_cast<size_t>(close - start);
             p = close + 1;
         } else {
             while (*p && !IsSpace(*p)) ++p;
-            value_length = static_cast<size_t>(p - value);
+            length = static_cast<size_t>(p - start);
         }
-        if (key_length == 5 && strncasecmp(key, "label", 5) == 0)
-            return std::string(value, value_length);
+        if (name_length == wanted && strncasecmp(name, key, wanted) == 0) {
+            value.assign(start, length);
+            return true;
+        }
     }
-    return fallback;
+    return false;
+}
+
+std::string TweakLabel(const char* name, const char* definition) {
+    std::string label;
+    if (TweakDefinitionValue(definition, "label", label)) return label;
+    return name ? name : "";
+}
+
+bool TweakDefinitionNumber(const char* definition, const char* key, float& number) {
+    std::string text;
+    if (!TweakDefinitionValue(definition, key, text) || text.empty()) return false;
+    char* end = nullptr;
+    const float v = std::strtof(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(v)) return false;
+    number = v;
+    return true;
 }
 
 // Text after "##" is part of an ImGui widget's identity but is not shown.
@@ -81,7 +104,16 @@ bool TweakBar::AddVarRW(const char* name, TweakType type, void* value, const cha
                           name, static_cast<int>(type));
         return false;
     }
-    variables_.push_back(TweakVariable{name, TweakLabel(name, definition), type, value});
+    TweakVariable v;
+    v.name = name;
+    v.label = TweakLabel(name, definition);
+    v.type = type;
+    v.value = value;
+    v.has_min = TweakDefinitionNumber(definition, "min", v.min);
+    v.has_max = TweakDefinitionNumber(definition, "max", v.max);
+    v.has_step = TweakDefinitionNumber(definition, "step", v.step) && v.step > 0;
+    v.widget_id = TweakWidgetId(v);
+    variables_.push_back(std::move(v));
     return true;
 }
 
@@ -148,13 +180,65 @@ const TweakEnum* TweakBar::Enum(TweakType type) const {
 
 namespace {
 
-// The panel's ImGui context and what the host told it about the mouse.
+constexpr int kKeys = 512;  // ImGui's key table; SDL 1.2 codes stay below 512
+constexpr float kBarWidth = 320.0f;
+constexpr float kMargin = 10.0f;
+constexpr float kBarSpacing = 6.0f;
+
+struct WidgetRect {
+    const TweakBar* bar;
+    const TweakVariable* variable;
+    ImVec2 min, max;
+};
+
+struct BarWindow {
+    ImVec2 min, max;
+};
+
+// A button or key that went down and may have come up again before any
+// frame saw it down: the release waits for the frame after.
+struct Button {
+    bool down = false;
+    bool seen_down = true;  // a frame has seen the current press
+    bool release_pending = false;
+
+    void Set(bool pressed) {
+        if (pressed) {
+            if (!down) seen_down = false;
+            down = true;
+            release_pending = false;
+        } else if (down && !seen_down) {
+            release_pending = true;
+        } else {
+            down = false;
+        }
+    }
+    // After a frame: the frame saw the press; a release that waited applies.
+    void FrameDone() {
+        seen_down = true;
+        if (release_pending) {
+            down = false;
+            release_pending = false;
+        }
+    }
+};
+
+// The panel's ImGui context and what the host told it.
 struct PanelState {
     ImGuiContext* context = nullptr;
     bool has_last_frame = false;
     std::chrono::steady_clock::time_point last_frame;
     ImVec2 mouse{-FLT_MAX, -FLT_MAX};
-    bool mouse_down = false;
+    Button mouse_button;
+    float wheel = 0;
+    Button keys[kKeys];
+    std::vector<unsigned int> characters;  // typed since the last frame
+    bool ctrl = false, shift = false, alt = false;
+    // What the last frame showed, for routing input and for tests.
+    bool shown = false;
+    bool editing = false;
+    std::vector<BarWindow> windows;
+    std::vector<WidgetRect> widgets;
 };
 PanelState g_panel;
 
@@ -172,6 +256,50 @@ private:
     ImGuiContext* previous_;
 };
 
+// Saves every piece of GL state the panel could change and puts it back,
+// and gives the panel the plain fixed-function state it draws with,
+// whatever the effects left behind (lighting, fog, texture generation, a
+// program, depth writes off ...).
+class SavedGlState {
+public:
+    SavedGlState() {
+        glGetIntegerv(GL_CURRENT_PROGRAM, &program_);
+        glGetIntegerv(GL_ACTIVE_TEXTURE, &active_texture_);
+        glGetIntegerv(GL_CLIENT_ACTIVE_TEXTURE, &client_active_texture_);
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+        if (program_ != 0) glUseProgram(0);
+        glActiveTexture(GL_TEXTURE0);
+        glClientActiveTexture(GL_TEXTURE0);
+        glDisable(GL_FOG);
+        glDisable(GL_ALPHA_TEST);
+        glDisable(GL_TEXTURE_GEN_S);
+        glDisable(GL_TEXTURE_GEN_T);
+        glDisable(GL_TEXTURE_GEN_R);
+        glDisable(GL_TEXTURE_GEN_Q);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glMatrixMode(GL_TEXTURE);
+        glPushMatrix();
+        glLoadIdentity();
+    }
+    ~SavedGlState() {
+        glMatrixMode(GL_TEXTURE);
+        glPopMatrix();
+        glPopClientAttrib();
+        glPopAttrib();  // also the matrix mode
+        if (program_ != 0) glUseProgram(static_cast<GLuint>(program_));
+        glActiveTexture(static_cast<GLenum>(active_texture_));
+        glClientActiveTexture(static_cast<GLenum>(client_active_texture_));
+    }
+    SavedGlState(const SavedGlState&) = delete;
+    SavedGlState& operator=(const SavedGlState&) = delete;
+
+private:
+    GLint program_ = 0;
+    GLint active_texture_ = GL_TEXTURE0;
+    GLint client_active_texture_ = GL_TEXTURE0;
+};
+
 void CreatePanelContext() {
     IMGUI_CHECKVERSION();
     ImGuiContext* previous = ImGui::GetCurrentContext();
@@ -180,6 +308,31 @@ void CreatePanelContext() {
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;  // nothing is written next to the show
     io.LogFilename = nullptr;
+    const int map[][2] = {
+        {ImGuiKey_Tab, SDLK_TAB},
+        {ImGuiKey_LeftArrow, SDLK_LEFT},
+        {ImGuiKey_RightArrow, SDLK_RIGHT},
+        {ImGuiKey_UpArrow, SDLK_UP},
+        {ImGuiKey_DownArrow, SDLK_DOWN},
+        {ImGuiKey_PageUp, SDLK_PAGEUP},
+        {ImGuiKey_PageDown, SDLK_PAGEDOWN},
+        {ImGuiKey_Home, SDLK_HOME},
+        {ImGuiKey_End, SDLK_END},
+        {ImGuiKey_Insert, SDLK_INSERT},
+        {ImGuiKey_Delete, SDLK_DELETE},
+        {ImGuiKey_Backspace, SDLK_BACKSPACE},
+        {ImGuiKey_Space, SDLK_SPACE},
+        {ImGuiKey_Enter, SDLK_RETURN},
+        {ImGuiKey_Escape, SDLK_ESCAPE},
+        {ImGuiKey_KeyPadEnter, SDLK_KP_ENTER},
+        {ImGuiKey_A, SDLK_a},
+        {ImGuiKey_C, SDLK_c},
+        {ImGuiKey_V, SDLK_v},
+        {ImGuiKey_X, SDLK_x},
+        {ImGuiKey_Y, SDLK_y},
+        {ImGuiKey_Z, SDLK_z},
+    };
+    for (const auto& entry : map) io.KeyMap[entry[0]] = entry[1];
     ImGui::StyleColorsDark();
     ImGui_ImplOpenGL2_Init();
     ImGui::SetCurrentContext(previous);
@@ -199,6 +352,24 @@ float FrameSeconds() {
     return seconds;
 }
 
+void FeedInput(ImGuiIO& io) {
+    io.MousePos = g_panel.mouse;
+    io.MouseDown[0] = g_panel.mouse_button.down;
+    io.MouseWheel = g_panel.wheel;
+    for (int k = 0; k < kKeys; ++k) io.KeysDown[k] = g_panel.keys[k].down;
+    io.KeyCtrl = g_panel.ctrl;
+    io.KeyShift = g_panel.shift;
+    io.KeyAlt = g_panel.alt;
+    for (unsigned int c : g_panel.characters) io.AddInputCharacter(c);
+}
+
+void InputFrameDone() {
+    g_panel.wheel = 0;
+    g_panel.characters.clear();
+    g_panel.mouse_button.FrameDone();
+    for (Button& key : g_panel.keys) key.FrameDone();
+}
+
 void DrawEnum(const char* label, const TweakEnum& e, int* value) {
     char number[16];
     const char* preview = TweakEnumPreview(e, *value, number, sizeof number);
@@ -209,59 +380,189 @@ void DrawEnum(const char* label, const TweakEnum& e, int* value) {
     ImGui::EndCombo();
 }
 
+// Bounds of a drag: ImGui clamps only when min < max.
+void DragBounds(const TweakVariable& v, float& low, float& high, ImGuiSliderFlags& flags) {
+    low = v.has_min ? v.min : -FLT_MAX;
+    high = v.has_max ? v.max : FLT_MAX;
+    flags = (v.has_min || v.has_max) ? ImGuiSliderFlags_AlwaysClamp : ImGuiSliderFlags_None;
+    if (!v.has_min && !v.has_max) low = high = 0;
+}
+
 void DrawVariable(const TweakBar& bar, const TweakVariable& v) {
-    const std::string id = TweakWidgetId(v);
-    const char* label = id.c_str();
+    const char* label = v.widget_id.c_str();
+    const float speed = v.has_step ? v.step : 0.1f;
+    float low = 0, high = 0;
+    ImGuiSliderFlags flags = ImGuiSliderFlags_None;
+    DragBounds(v, low, high, flags);
     switch (v.type) {
-        case TW_TYPE_INT32: ImGui::InputInt(label, static_cast<int*>(v.value)); break;
-        case TW_TYPE_FLOAT: ImGui::DragFloat(label, static_cast<float*>(v.value), 0.1f); break;
-        case TW_TYPE_DIR3F: ImGui::DragFloat3(label, static_cast<float*>(v.value), 0.1f); break;
-        case TW_TYPE_COLOR4F: ImGui::ColorEdit4(label, static_cast<float*>(v.value)); break;
+        case TW_TYPE_INT32: {
+            int* value = static_cast<int*>(v.value);
+            const int step = v.has_step ? std::max(1, static_cast<int>(v.step)) : 1;
+            if (ImGui::InputInt(label, value, step, step * 10)) {
+                if (v.has_min && *value < v.min) *value = static_cast<int>(std::ceil(v.min));
+                if (v.has_max && *value > v.max) *value = static_cast<int>(std::floor(v.max));
+            }
+            break;
+        }
+        case TW_TYPE_FLOAT:
+            ImGui::DragFloat(label, static_cast<float*>(v.value), speed, low, high, "%.3f", flags);
+            break;
+        case TW_TYPE_DIR3F:
+            ImGui::DragFloat3(label, static_cast<float*>(v.value), speed, low, high, "%.3f", flags);
+            break;
+        case TW_TYPE_COLOR4F:
+            ImGui::ColorEdit4(label, static_cast<float*>(v.value),
+                              ImGuiColorEditFlags_Float | ImGuiColorEditFlags_HDR);
+            break;
         default:
             if (const TweakEnum* e = bar.Enum(v.type))
                 DrawEnum(label, *e, static_cast<int*>(v.value));
             break;
     }
+    g_panel.widgets.push_back(
+        WidgetRect{&bar, &v, ImGui::GetItemRectMin(), ImGui::GetItemRectMax()});
+}
+
+// One window per bar, sized to its rows up front (a window that measures
+// itself stays hidden on its first frame, and a tool may show a bar for one
+// frame only), placed below the previous one.
+void DrawBar(const TweakBar& bar, size_t index, float& y) {
+    // The visible title, then the bar's place: two bars of one title stay
+    // two windows. Built in place: a shown panel allocates nothing of its own.
+    char title[256];
+    std::snprintf(title, sizeof title, "%s##bar%zu",
+                  bar.Title().empty() ? "Tweaks" : bar.Title().c_str(), index);
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float rows = static_cast<float>(bar.Variables().size());
+    const float height = ImGui::GetFrameHeight() + 2.0f * style.WindowPadding.y +
+                         rows * ImGui::GetFrameHeightWithSpacing();
+    ImGui::SetNextWindowPos(ImVec2(kMargin, y), ImGuiCond_Always);
+    ImGui::SetNextWindowSize(ImVec2(kBarWidth, height), ImGuiCond_Always);
+    const ImGuiWindowFlags flags =
+        ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings;
+    if (ImGui::Begin(title, nullptr, flags)) {
+        for (const TweakVariable& v : bar.Variables()) DrawVariable(bar, v);
+    }
+    const ImVec2 position = ImGui::GetWindowPos(), size = ImGui::GetWindowSize();
+    g_panel.windows.push_back(
+        BarWindow{position, ImVec2(position.x + size.x, position.y + size.y)});
+    y = position.y + size.y + kBarSpacing;
+    ImGui::End();
+}
+
+// The messages, the first line of each, in a strip along the bottom edge
+// that takes no input.
+void DrawMessages(const std::vector<std::string>& messages, const ImVec2& display) {
+    if (messages.empty()) return;
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float height =
+        static_cast<float>(messages.size()) * ImGui::GetTextLineHeightWithSpacing() +
+        2.0f * style.WindowPadding.y;
+    ImGui::SetNextWindowPos(ImVec2(kMargin, display.y - kMargin - height), ImGuiCond_Always);
+    ImGui::SetNextWindowSize(ImVec2(std::max(display.x - 2 * kMargin, 1.0f), height),
+                             ImGuiCond_Always);
+    ImGui::SetNextWindowBgAlpha(0.8f);
+    const ImGuiWindowFlags flags = ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoInputs |
+                                   ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
+                                   ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoNav;
+    if (ImGui::Begin("##messages", nullptr, flags)) {
+        ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 0.5f, 0.4f, 1.0f));
+        for (const std::string& message : messages) {
+            const char* begin = message.c_str();
+            const char* end = std::strchr(begin, '\n');
+            ImGui::TextUnformatted(begin, end ? end : begin + message.size());
+        }
+        ImGui::PopStyleColor();
+    }
+    ImGui::End();
+}
+
+bool Inside(const ImVec2& p, const ImVec2& min, const ImVec2& max) {
+    return p.x >= min.x && p.x < max.x && p.y >= min.y && p.y < max.y;
 }
 
 }  // namespace
 
 void TweakPanelMouse(float x, float y, bool left_button_down) {
-    g_panel.mouse = ImVec2(x, y);
-    g_panel.mouse_down = left_button_down;
+    TweakPanelMouseMove(x, y);
+    TweakPanelMouseButton(left_button_down);
 }
 
-void DrawTweakPanel(const TweakBar& bar) {
+void TweakPanelMouseMove(float x, float y) { g_panel.mouse = ImVec2(x, y); }
+
+void TweakPanelMouseButton(bool left_button_down) { g_panel.mouse_button.Set(left_button_down); }
+
+void TweakPanelWheel(float steps) { g_panel.wheel += steps; }
+
+void TweakPanelKey(int key, bool down) {
+    if (key >= 0 && key < kKeys) g_panel.keys[key].Set(down);
+}
+
+void TweakPanelCharacter(unsigned int character) {
+    // Control characters are keys (Backspace, Enter, Tab), not text.
+    if (character >= 0x20 && character != 0x7f) g_panel.characters.push_back(character);
+}
+
+void TweakPanelModifiers(bool ctrl, bool shift, bool alt) {
+    g_panel.ctrl = ctrl;
+    g_panel.shift = shift;
+    g_panel.alt = alt;
+}
+
+bool TweakPanelWantsInput() {
+    if (!g_panel.shown) return false;
+    if (g_panel.editing) return true;
+    for (const BarWindow& w : g_panel.windows)
+        if (Inside(g_panel.mouse, w.min, w.max)) return true;
+    return false;
+}
+
+bool TweakPanelWidgetRect(const TweakBar& bar, const char* name, float rect[4]) {
+    for (const WidgetRect& w : g_panel.widgets) {
+        if (w.bar != &bar || !name || w.variable->name != name) continue;
+        rect[0] = w.min.x;
+        rect[1] = w.min.y;
+        rect[2] = w.max.x;
+        rect[3] = w.max.y;
+        return true;
+    }
+    return false;
+}
+
+void DrawTweakPanels(const std::vector<const TweakBar*>& bars,
+                     const std::vector<std::string>& messages) {
+    g_panel.widgets.clear();
+    g_panel.windows.clear();
+    g_panel.shown = false;
+    g_panel.editing = false;
+    if (bars.empty() && messages.empty()) return;
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     if (viewport[2] <= 0 || viewport[3] <= 0) return;
     if (!g_panel.context) CreatePanelContext();
     ContextSwitch use(g_panel.context);
+    SavedGlState saved;
 
     ImGuiIO& io = ImGui::GetIO();
-    io.DisplaySize = ImVec2(static_cast<float>(viewport[2]), static_cast<float>(viewport[3]));
+    const ImVec2 display(static_cast<float>(viewport[2]), static_cast<float>(viewport[3]));
+    io.DisplaySize = display;
     io.DeltaTime = FrameSeconds();
-    io.MousePos = g_panel.mouse;
-    io.MouseDown[0] = g_panel.mouse_down;
+    FeedInput(io);
 
     ImGui_ImplOpenGL2_NewFrame();
     ImGui::NewFrame();
-    // Sized to its rows up front: a window that measures itself stays hidden
-    // on its first frame, and a tool may show the panel for one frame only.
-    const ImGuiStyle& style = ImGui::GetStyle();
-    const float rows = static_cast<float>(bar.Variables().size());
-    const float height = ImGui::GetFrameHeight() + 2.0f * style.WindowPadding.y +
-                         rows * ImGui::GetFrameHeightWithSpacing();
-    ImGui::SetNextWindowPos(ImVec2(10.0f, 10.0f), ImGuiCond_FirstUseEver);
-    ImGui::SetNextWindowSize(ImVec2(320.0f, height), ImGuiCond_Always);
-    const char* title = bar.Title().empty() ? "Tweaks" : bar.Title().c_str();
-    if (ImGui::Begin(title, nullptr, ImGuiWindowFlags_NoResize)) {
-        for (const TweakVariable& v : bar.Variables()) DrawVariable(bar, v);
-    }
-    ImGui::End();
+    float y = kMargin;
+    for (size_t i = 0; i < bars.size(); ++i)
+        if (bars[i]) DrawBar(*bars[i], i, y);
+    DrawMessages(messages, display);
+    g_panel.editing = ImGui::IsAnyItemActive() || io.WantTextInput;
     ImGui::Render();
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
+    g_panel.shown = !g_panel.windows.empty();
+    InputFrameDone();
 }
+
+void DrawTweakPanel(const TweakBar& bar) { DrawTweakPanels({&bar}, {}); }
 
 void TweakTerminate() {
     if (!g_panel.context) return;

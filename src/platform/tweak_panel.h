@@ -1,6 +1,6 @@
 // Tweak panel: named variables bound to live values, shown as an on-screen
 // panel when a host asks for it. It stands in for a tweak-bar library; the
-// show itself never creates a bar, so this is an extension point for tools.
+// show itself creates bars only when asked to (--tweak).
 //
 //   TweakBar bar("Plasma2D");        a bar owns its list of variables and
 //                                    enumerations, never the values
@@ -12,30 +12,48 @@
 //   bar.NameUnlistedValue(type, v, label)
 //                                    a name the panel shows for a value the
 //                                    enumeration does not offer
-//   DrawTweakPanel(bar)              draws the bar as a window over the
-//                                    current GL frame; call it after the
+//   DrawTweakPanels(bars, messages)  one frame of the panel over the current
+//                                    GL frame: a window per bar, stacked
+//                                    down the left edge, and the message
+//                                    lines at the bottom; call it after the
 //                                    frame's drawing, at most once per frame,
-//                                    with the GL context current
+//                                    with the GL context current. With no
+//                                    bar and no message it draws nothing and
+//                                    touches no GL state.
+//   DrawTweakPanel(bar)              the same for one bar
+//   TweakPanelMouse/Wheel/Key/Character/Modifiers
+//                                    input for the next frame
+//   TweakPanelWantsInput()           true while the pointer is over a bar or
+//                                    a field takes the keys: the host's own
+//                                    keys should then go to the panel only
 //   TweakTerminate()                 releases the panel's GL objects and
 //                                    context; safe when none was made
 //
 // The caller keeps every bound value alive as long as the bar can be drawn.
-// The panel reads the viewport for its size and expects the state the frame
-// loop gives effects (program 0, no fog, no texture generation); it restores
-// the rest of the GL state it touches.
+// The panel reads the viewport for its size. It saves the GL state it may
+// touch (every attribute group, the client arrays, the program in use) and
+// puts it back, so the frames after it draw exactly as if it had never been
+// drawn; it draws with program 0, no fog, no lighting and no texture
+// generation whatever the effects left on.
 //
 // Dear ImGui backend (its OpenGL 2 fixed-function renderer):
 //   [X] int32 (InputInt), float (DragFloat), dir3f as three floats
-//       (DragFloat3), color4f (ColorEdit4) and enumerations of named int
-//       values (Combo)
+//       (DragFloat3), color4f (ColorEdit4, floats, values above 1 allowed for
+//       light intensities) and enumerations of named int values (Combo)
 //   [X] labels from a definition string: label='...' (also "..." or `...`,
 //       or a single unquoted word); without a label the name is shown;
 //       several variables may share a label (widgets are told apart by name)
-//   [X] mouse input fed by the host through TweakPanelMouse
-//   [ ] keyboard input: typing into fields, Tab and Enter are not wired
-//   [ ] other definition keys (min, max, step, help, group, ...) are ignored
+//   [X] bounds and steps from a definition string: min=, max=, step=
+//       (numbers; for int32, float and dir3f)
+//   [X] mouse (buttons, wheel) and keyboard input fed by the host: typing
+//       into fields, Tab, Enter, arrows, Backspace, Delete, Home, End and
+//       Ctrl+A/C/V/X/Z; key codes are the window library's (SDL 1.2 SDLKey);
+//       a key or click that goes down and up between two frames still counts
+//   [X] several bars in one frame
+//   [ ] bars placed from definitions, moved or resized by the viewer: they
+//       are stacked in the order given
+//   [ ] other definition keys (help, group, readonly, ...) are ignored
 //   [ ] read-only variables, callbacks, strings, quaternions
-//   [ ] several bars in one frame; bars placed from definitions
 //   [ ] saving settings: nothing is written to disk
 #pragma once
 
@@ -82,11 +100,25 @@ struct TweakVariable {
     std::string label;
     TweakType type = TW_TYPE_UNDEF;
     void* value = nullptr;
+    // From the definition's min=, max= and step=; unset keys leave the
+    // value unbounded and the step at the widget's own.
+    bool has_min = false, has_max = false, has_step = false;
+    float min = 0, max = 0, step = 0;
+    std::string widget_id;  // TweakWidgetId, made once
 };
+
+// The value of `key` in a definition such as " min=0 label='Plasma'", found
+// the way TweakLabel finds the label. False when the key is not there (or a
+// quote before it is not closed).
+bool TweakDefinitionValue(const char* definition, const char* key, std::string& value);
 
 // The label of a definition such as " label='Plasma'"; the name when the
 // definition has no label (or its quote is not closed).
 std::string TweakLabel(const char* name, const char* definition);
+
+// A number of a definition key ("min", "max", "step"); false when the key
+// is missing or its value is not a number.
+bool TweakDefinitionNumber(const char* definition, const char* key, float& number);
 
 // The widget identity of a variable on the panel: its label, then "##" and
 // its name. Names are unique on a bar, so variables that share a label (three
@@ -122,12 +154,33 @@ private:
     std::vector<TweakEnum> enums_;
 };
 
-// Draws the bar's variables as an editable window over the current frame.
-// The first call creates the panel's ImGui context and font texture.
+// Draws the bars' variables as editable windows, and the messages (first
+// line of each) at the bottom, over the current frame. The first drawing
+// call creates the panel's ImGui context and font texture.
+void DrawTweakPanels(const std::vector<const TweakBar*>& bars,
+                     const std::vector<std::string>& messages);
 void DrawTweakPanel(const TweakBar& bar);
 
-// Mouse state for the next DrawTweakPanel: window pixels, y from the top.
+// Mouse state for the next frame: window pixels, y from the top.
 void TweakPanelMouse(float x, float y, bool left_button_down);
+// Pointer position alone, and the left button alone.
+void TweakPanelMouseMove(float x, float y);
+void TweakPanelMouseButton(bool left_button_down);
+// Wheel steps since the last frame: positive away from the viewer.
+void TweakPanelWheel(float steps);
+// A key (SDL 1.2 SDLKey code) went down or up.
+void TweakPanelKey(int key, bool down);
+// A typed character (Unicode), as the window library reports it.
+void TweakPanelCharacter(unsigned int character);
+void TweakPanelModifiers(bool ctrl, bool shift, bool alt);
+
+// True when the last frame showed a bar and the pointer is over one (as of
+// the latest TweakPanelMouse), or a field is being edited or dragged.
+bool TweakPanelWantsInput();
+
+// Where the last frame drew the widget of the variable `name` of `bar`:
+// window pixels, y from the top (x0, y0, x1, y1). False when it was not drawn.
+bool TweakPanelWidgetRect(const TweakBar& bar, const char* name, float rect[4]);
 
 // Releases what DrawTweakPanel created; the GL context must still be current
 // if a panel was drawn. Does nothing when no panel was drawn.

@@ -1,4 +1,7 @@
 #include "platform/video_source.h"
+
+#include "platform/asset_reload.h"
+#include "platform/failure.h"
 #include "platform/ffmpeg_util.h"
 
 extern "C" {
@@ -291,8 +294,50 @@ bool FfmpegFrameSource::DecodeFrame(int n, uint8_t* buffer) {
     return Scale(buffer);
 }
 
+// An FFmpeg source that can be replaced by a fresh one on the same file.
+class ReloadingFrameSource : public VideoFrameSource, public ReloadableAsset {
+public:
+    ReloadingFrameSource(int buffer_width, int buffer_height)
+        : width_(buffer_width),
+          height_(buffer_height),
+          inner_(std::make_unique<FfmpegFrameSource>(buffer_width, buffer_height)) {}
+    ~ReloadingFrameSource() override { ForgetAsset(this); }
+
+    bool Open(const char* path) override {
+        const bool opened = inner_->Open(path);
+        if (opened) {
+            path_ = path;
+            WatchAssetFile(path_, this);
+        }
+        return opened;
+    }
+    VideoDescription Describe() const override { return inner_->Describe(); }
+    bool PrepareDecoding() override { return prepared_ = inner_->PrepareDecoding(); }
+    bool DecodeFrame(int n, uint8_t* buffer) override { return inner_->DecodeFrame(n, buffer); }
+    int Version() const override { return version_; }
+
+    void Reload() override {
+        auto fresh = std::make_unique<FfmpegFrameSource>(width_, height_);
+        if (!fresh->Open(path_.c_str()))
+            FailFormat("Clip \"%s\" cannot be used (missing, unreadable or without video)",
+                       path_.c_str());
+        if (prepared_ && !fresh->PrepareDecoding())
+            FailFormat("Clip \"%s\" cannot be used (no decoder for its video)", path_.c_str());
+        inner_ = std::move(fresh);
+        ++version_;
+    }
+
+private:
+    const int width_;
+    const int height_;
+    std::unique_ptr<FfmpegFrameSource> inner_;
+    std::string path_;
+    bool prepared_ = false;
+    int version_ = 0;
+};
+
 }  // namespace
 
 std::unique_ptr<VideoFrameSource> CreateVideoFrameSource(int buffer_width, int buffer_height) {
-    return std::make_unique<FfmpegFrameSource>(buffer_width, buffer_height);
+    return std::make_unique<ReloadingFrameSource>(buffer_width, buffer_height);
 }

@@ -16,6 +16,14 @@
 // The caller owns the buffer; the source owns everything it allocates and
 // frees it in its destructor. Never raises; callers report failures.
 //
+// While asset reloading is on (platform/asset_reload.h), a source made by
+// CreateVideoFrameSource records the file it opened. When the file changes it
+// opens the new clip beside the old one and switches over only when the new
+// one opens (and, if the old one was prepared, gets a decoder); otherwise it
+// raises "Clip \"<path>\" cannot be used (<reason>)" and goes on decoding
+// the old clip. Version() counts the switches, so a user that keeps what
+// Describe() said knows when to ask again.
+//
 // FFmpeg backend (libavformat, libavcodec, libswscale):
 //   [X] any container and codec this FFmpeg build demuxes and decodes (AVI
 //       with MJPEG, MPEG-4, H.264, raw video, ...)
@@ -47,6 +55,8 @@ public:
     virtual VideoDescription Describe() const = 0;
     virtual bool PrepareDecoding() = 0;
     virtual bool DecodeFrame(int n, uint8_t* buffer) = 0;
+    // 0 at first; one more each time a changed file was taken in.
+    virtual int Version() const { return 0; }
 };
 
 // The FFmpeg frame source, scaling into buffers of the given size.

@@ -189,6 +189,8 @@ static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, 
     return pixels;
 }
 
+CTextureFreeImage::~CTextureFreeImage() { ForgetAsset(this); }
+
 void CTextureFreeImage::Load(const char* path) {
     int width = 0, height = 0;
     const char* why = nullptr;
@@ -201,5 +203,21 @@ void CTextureFreeImage::Load(const char* path) {
     glBindTexture(GL_TEXTURE_2D, name_);
     SetSampling(GL_REPEAT);
     if (!pixels.empty()) BuildRgbaMipmaps(pixels.data(), width, height);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    // Also a picture that is missing now: it is loaded when it appears.
+    path_ = path;
+    WatchAssetFile(path_, this);
+}
+
+void CTextureFreeImage::Reload() {
+    int width = 0, height = 0;
+    const char* why = nullptr;
+    const std::vector<unsigned char> pixels = DecodeImageFile(path_.c_str(), width, height, why);
+    // Decoded first, uploaded only when whole: a picture caught half
+    // written, or deleted, leaves the texture showing its last good image.
+    if (pixels.empty()) FailFormat("Picture \"%s\" cannot be loaded (%s)", path_.c_str(), why);
+    glBindTexture(GL_TEXTURE_2D, name_);
+    SetSampling(GL_REPEAT);
+    BuildRgbaMipmaps(pixels.data(), width, height);
     glBindTexture(GL_TEXTURE_2D, 0);
 }

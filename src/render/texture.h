@@ -11,9 +11,18 @@
 // raises nothing; it writes one diagnostic line with the path and the
 // reason. CTexture::Upload raises "Unknown pixeldepth" for a pixel
 // format other than GL_RGBA or GL_RGB8, with the texture unbound first.
+//
+// While asset reloading is on (platform/asset_reload.h), a loaded
+// CTextureFreeImage records its file; Reload() decodes it again into the same
+// GL texture, or raises "Picture \"<path>\" cannot be loaded (<reason>)" and
+// keeps the image it had.
 #pragma once
 
 #include <GL/glew.h>
+
+#include <string>
+
+#include "platform/asset_reload.h"
 
 class CTexture {
 public:
@@ -34,9 +43,15 @@ protected:
     GLuint name_ = 0;
 };
 
-class CTextureFreeImage : public CTexture {
+class CTextureFreeImage : public CTexture, public ReloadableAsset {
 public:
+    CTextureFreeImage() = default;
+    ~CTextureFreeImage() override;
     void Load(const char* path);
+    void Reload() override;
+
+private:
+    std::string path_;
 };
 
 // Binds a texture for a scope; leaving it (also by an exception) binds 0.

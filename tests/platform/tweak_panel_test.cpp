@@ -34,6 +34,33 @@ TEST(TweakLabel, FallsBackToTheName) {
     EXPECT_EQ("", TweakLabel(nullptr, nullptr));
 }
 
+TEST(TweakDefinition, BoundsAndSteps) {
+    float v = 0;
+    EXPECT_TRUE(TweakDefinitionNumber(" min=0 max=10 step=0.5 label='x'", "max", v));
+    EXPECT_EQ(10.0f, v);
+    EXPECT_TRUE(TweakDefinitionNumber(" min=-2.5", "min", v));
+    EXPECT_EQ(-2.5f, v);
+    EXPECT_TRUE(TweakDefinitionNumber("STEP='0.25'", "step", v));
+    EXPECT_EQ(0.25f, v);
+    EXPECT_FALSE(TweakDefinitionNumber(" min=low", "min", v));
+    EXPECT_FALSE(TweakDefinitionNumber(" min=1e99", "min", v));
+    EXPECT_FALSE(TweakDefinitionNumber(" min=", "min", v));
+    EXPECT_FALSE(TweakDefinitionNumber(" help='min=3'", "min", v));
+    EXPECT_FALSE(TweakDefinitionNumber(nullptr, "min", v));
+
+    float fog = 300;
+    TweakBar bar("Test");
+    bar.AddVarRW("Fog", TW_TYPE_FLOAT, &fog, " min=10 max=1000 step=5 label='Fog'");
+    bar.AddVarRW("Free", TW_TYPE_FLOAT, &fog, "");
+    const TweakVariable& bounded = *bar.Find("Fog");
+    EXPECT_TRUE(bounded.has_min && bounded.has_max && bounded.has_step);
+    EXPECT_EQ(10.0f, bounded.min);
+    EXPECT_EQ(1000.0f, bounded.max);
+    EXPECT_EQ(5.0f, bounded.step);
+    const TweakVariable& free = *bar.Find("Free");
+    EXPECT_FALSE(free.has_min || free.has_max || free.has_step);
+}
+
 TEST(TweakBar, BindsVariablesToTheirValues) {
     int seed = 1;
     float fog = 300;

@@ -107,6 +107,16 @@ void Video::UploadFrame(int n) {
 void Video::VideoPass(uint32_t demo_time, float beat) {
     CTransparency blend(GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR);
     const float tf = static_cast<float>(demo_time);
+    // The clip file was changed and reloaded: its length may differ, and the
+    // texture holds a frame of the old clip.
+    if (source_->Version() != source_version_) {
+        source_version_ = source_->Version();
+        const VideoDescription description = source_->Describe();
+        source_width_ = description.width;
+        source_height_ = description.height;
+        frame_count_ = description.frame_count;
+        uploaded_frame_ = -1;
+    }
     const int n = VideoFrameIndex(demo_time, frame_count_);
     if (n >= 0) UploadFrame(n);
 

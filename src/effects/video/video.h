@@ -95,6 +95,7 @@ private:
     void VideoPass(uint32_t demo_time, float beat);
 
     std::unique_ptr<VideoFrameSource> source_;
+    int source_version_ = 0;  // the source's Version() that frame_count_ describes
     int frame_count_ = 0;
     int source_width_ = 0;
     int source_height_ = 0;

@@ -1,0 +1,128 @@
+#include "app/live_show.h"
+
+#include <GL/glew.h>
+#include <SDL/SDL.h>
+
+#include "app/frame_clock.h"
+#include "platform/asset_reload.h"
+#include "platform/debug_output.h"
+#include "platform/tweak_panel.h"
+#include "render/stable_uniforms.h"
+
+namespace {
+
+struct NoPresenter : FramePresenter {
+    void SwapAndPoll() override {}
+};
+
+// The music begins at the start offset: earlier demo times are never heard.
+void WarnBeforeOffset(const char* what, uint32_t demo_time, uint32_t start_offset) {
+    if (demo_time >= start_offset) return;
+    DebugOutputFormat(
+        "%s %u ms lies before the script's start offset of %u ms, where the music "
+        "begins; playing from there\n",
+        what, demo_time, start_offset);
+}
+
+// Demo times past the end of the music are never heard either: the music
+// wraps round to its start.
+void WarnPastTheMusic(const char* what, uint32_t demo_time, uint32_t start_offset,
+                      const MusicClock& music) {
+    if (music.Length() <= 0 || MusicPositionFor(demo_time, start_offset) < music.Length()) return;
+    DebugOutputFormat(
+        "%s %u ms lies past the end of the music (%.0f ms with the start offset); the music "
+        "wraps round to its start\n",
+        what, demo_time, music.Length() * 1000.0 + start_offset);
+}
+
+// Keeps the panel's input routing on the window for the time of the loop.
+class FilterScope {
+public:
+    FilterScope(DemoWindow& window, WindowEventFilter* filter) : window_(window) {
+        window_.SetEventFilter(filter);
+    }
+    ~FilterScope() { window_.SetEventFilter(nullptr); }
+    FilterScope(const FilterScope&) = delete;
+    FilterScope& operator=(const FilterScope&) = delete;
+
+private:
+    DemoWindow& window_;
+};
+
+}  // namespace
+
+LiveShow::LiveShow(const LiveOptions& options, EffectLookup lookup, std::string script_path)
+    : options_(options), lookup_(lookup), script_path_(std::move(script_path)) {
+    if (options_.watch) {
+        EnableAssetReloading();
+        EnableStableUniforms();
+        reloader_ = std::make_unique<ShowReloader>(script_path_, lookup_);
+    }
+}
+
+void LiveShow::LoadScript(EffectList& effects, std::string& music_path, uint32_t& start_offset,
+                          FramePresenter* presenter) {
+    if (reloader_) {
+        reloader_->LoadScript(effects, music_path, start_offset, presenter);
+    } else if (presenter) {
+        LoadDemoScript(effects, *presenter, music_path, start_offset, lookup_,
+                       script_path_.c_str());
+    } else {
+        NoPresenter none;
+        LoadDemoScript(effects, none, music_path, start_offset, lookup_, script_path_.c_str());
+    }
+}
+
+bool LiveShow::ReloadChanges(EffectList& effects) {
+    if (!reloader_ || !reloader_->Poll(effects)) return false;
+    SyncBars(effects);
+    return true;
+}
+
+void LiveShow::SyncBars(const EffectList& effects) {
+    if (!options_.tweak) return;
+    bars_.Sync(effects);
+    active_.reserve(effects.size());
+}
+
+void LiveShow::DrawOverlay(const EffectList& effects, uint32_t demo_time) {
+    active_.clear();
+    if (options_.tweak && input_.Shown()) bars_.Active(effects, demo_time, active_);
+    DrawTweakPanels(active_, reloader_ ? reloader_->Messages() : no_messages_);
+}
+
+void LiveShow::Run(EffectList& effects, MusicClock& music, uint32_t start_offset,
+                   DemoWindow& window) {
+    Playback playback(music, start_offset, options_.loop, options_.Any());
+    if (options_.loop) {
+        WarnBeforeOffset("--loop", options_.loop->from, start_offset);
+        WarnPastTheMusic("--loop", options_.loop->from, start_offset, music);
+    }
+    if (options_.start_ms) {
+        WarnBeforeOffset("--start", *options_.start_ms, start_offset);
+        WarnPastTheMusic("--start", *options_.start_ms, start_offset, music);
+    }
+    // A loop starts at its beginning unless --start says otherwise.
+    if (options_.start_ms || options_.loop)
+        playback.StartAt(options_.start_ms ? *options_.start_ms : options_.loop->from);
+    SyncBars(effects);
+    // Typed characters for the panel's fields.
+    if (options_.tweak) SDL_EnableUNICODE(1);
+    FilterScope routing(window, options_.tweak ? &input_ : nullptr);
+    const bool overlay = options_.tweak || options_.watch;
+
+    float spectrum[kSpectrumBins];
+    while (!window.QuitRequested()) {
+        if (options_.watch) ReloadChanges(effects);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        PlaybackKeys keys;
+        keys.forward = window.SeekForwardRequested();
+        keys.back = window.SeekBackRequested();
+        keys.pause = window.PauseRequested();
+        const uint32_t t = playback.Frame(keys);
+        music.Spectrum(spectrum);
+        DrawActiveEffects(effects, t, BeatLevel(spectrum));
+        if (overlay) DrawOverlay(effects, t);
+        window.SwapAndPoll();
+    }
+}

@@ -1,0 +1,132 @@
+#include "timeline/script_reload.h"
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <optional>
+
+#include "platform/debug_output.h"
+#include "platform/failure.h"
+#include "timeline/loading_screen.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(FILE* f) const { fclose(f); }
+};
+
+// The rest of the stream from the current position, which is left as it was.
+std::string RestOfStream(FILE* stream) {
+    const long here = ftell(stream);
+    std::string text;
+    char chunk[4096];
+    size_t n = 0;
+    while ((n = fread(chunk, 1, sizeof chunk, stream)) > 0) text.append(chunk, n);
+    clearerr(stream);
+    fseek(stream, here, SEEK_SET);
+    return text;
+}
+
+class SilentProgress : public ScriptProgress {
+public:
+    void Begin(int) override {}
+    void Step() override {}
+};
+
+// The loading screen lives from the end of the header to the last entry.
+class LoadingProgress : public ScriptProgress {
+public:
+    explicit LoadingProgress(FramePresenter& presenter) : presenter_(presenter) {}
+    void Begin(int total) override { screen_.emplace(presenter_, total); }
+    void Step() override { screen_->Step(); }
+
+private:
+    FramePresenter& presenter_;
+    std::optional<LoadingScreen> screen_;
+};
+
+// Puts the effects taken from `earlier` back where they came from.
+void GiveBack(ScriptReading& reading, ScriptReading& earlier, const std::vector<int>& taken) {
+    for (size_t k = 0; k < taken.size() && k < reading.effects.size(); ++k)
+        if (taken[k] >= 0)
+            earlier.effects[static_cast<size_t>(taken[k])] = std::move(reading.effects[k]);
+    reading.effects.clear();
+    reading.texts.clear();
+    reading.kept = 0;
+}
+
+}  // namespace
+
+void ReadScriptEntries(FILE* stream, ScriptReading& reading, ScriptReading& earlier,
+                       EffectLookup lookup, ScriptProgress& progress) {
+    std::string line;
+    reading.whole_header = ReadScriptLine(stream, reading.music_path);
+    reading.whole_header = ReadScriptLine(stream, line) && reading.whole_header;
+    reading.start_offset = static_cast<uint32_t>(ScriptNumber(line));
+    reading.whole_header = ReadScriptLine(stream, line) && reading.whole_header;
+    progress.Begin(ScriptNumber(line));
+
+    // Offsets into `rest` are offsets from `base` in the stream.
+    const long base = ftell(stream);
+    const std::string rest = RestOfStream(stream);
+
+    std::vector<int> taken;  // per effect: its index in `earlier`, or -1
+    try {
+        std::string keyword;
+        for (;;) {
+            const size_t begin = static_cast<size_t>(ftell(stream) - base);
+            if (!ReadScriptLine(stream, keyword)) break;
+            int reuse = -1;
+            for (size_t i = 0; i < earlier.effects.size() && reuse < 0; ++i) {
+                const std::string& text = earlier.texts[i];
+                if (earlier.effects[i] && rest.compare(begin, text.size(), text) == 0)
+                    reuse = static_cast<int>(i);
+            }
+            if (reuse >= 0) {
+                const std::string& text = earlier.texts[static_cast<size_t>(reuse)];
+                fseek(stream, base + static_cast<long>(begin + text.size()), SEEK_SET);
+                progress.Step();
+                reading.texts.push_back(text);
+                reading.effects.push_back(std::move(earlier.effects[static_cast<size_t>(reuse)]));
+                taken.push_back(reuse);
+                ++reading.kept;
+                continue;
+            }
+            const int start = ReadScriptInt(stream);
+            const int end = ReadScriptInt(stream);
+            progress.Step();
+            EffectMaker make = lookup(keyword);
+            if (!make) FailFormat("Unknown entry '%s' in file, please correct", keyword.c_str());
+            std::unique_ptr<Effekt> effect = make(start, end, stream);
+            effect->SetKeyword(keyword);
+            DebugOutputFormat("Loaded %s with start time %i and end time %i\n", keyword.c_str(),
+                              start, end);
+            const size_t finish = static_cast<size_t>(ftell(stream) - base);
+            reading.texts.push_back(rest.substr(begin, finish - begin));
+            reading.effects.push_back(std::move(effect));
+            taken.push_back(-1);
+        }
+    } catch (...) {
+        GiveBack(reading, earlier, taken);
+        throw;
+    }
+}
+
+void LoadScriptEntries(const char* path, ScriptReading& reading, ScriptReading& earlier,
+                       EffectLookup lookup, FramePresenter* presenter, bool whole_header) {
+    std::unique_ptr<FILE, FileCloser> file(fopen(path, "r"));
+    // A folder opens for reading but yields no line: it is no script.
+    struct stat info;
+    if (!file || fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode))
+        FailFormat("Unable to load %s", path);
+    SilentProgress silent;
+    std::optional<LoadingProgress> loading;
+    if (presenter) loading.emplace(*presenter);
+    ScriptProgress& progress = presenter ? static_cast<ScriptProgress&>(*loading) : silent;
+    ReadScriptEntries(file.get(), reading, earlier, lookup, progress);
+    // A file that ends inside its header has no entries either: nothing was
+    // taken from `earlier`.
+    if (whole_header && !reading.whole_header)
+        FailFormat("%s is cut short: its header (music, start offset, entry count) is incomplete",
+                   path);
+}
