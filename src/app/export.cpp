@@ -69,7 +69,12 @@ void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList
             progress.Update(k);
         }
     } catch (const DemoFailure& failure) {
-        if (!failure.IsNormalEnd() || k == 0) throw;
+        if (!failure.IsNormalEnd()) throw;
+        if (k == 0) {
+            DebugOutputFormat("Export stopped before its first frame; nothing was written to %s\n",
+                              path.c_str());
+            throw;
+        }
         // "End of show" or "You quit?": what was rendered becomes the file.
         Complete(encoder, file, path);
         progress.Finish("");
