@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake pkg-config
   libsdl1.2-compat-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri
-  libfreeimage-dev libfftw3-dev libgtk-3-dev libxrandr-dev libimgui-dev
+  libfreeimage-dev libdeflate-dev zlib1g-dev libfftw3-dev libgtk-3-dev libxrandr-dev libimgui-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
   libgtest-dev lib3ds-dev libassimp-dev
   xvfb xauth xdotool ffmpeg

@@ -1,6 +1,5 @@
 #include "app/capture.h"
 
-#include <FreeImage.h>
 #include <GL/glew.h>
 
 #include <algorithm>
@@ -10,6 +9,9 @@
 
 #include "app/demo_window.h"
 #include "app/frame_clock.h"
+#include "app/frame_workers.h"
+#include "app/png_file.h"
+#include "app/progress.h"
 #include "platform/failure.h"
 #include "render/gl_guards.h"
 
@@ -22,6 +24,12 @@ uint64_t CaptureFrameCount(const CaptureRange& range) {
     // floor(k * 1000 / fps) <= span  <=>  k * 1000 < (span + 1) * fps.
     const uint64_t span = range.to - range.from;
     return ((span + 1) * static_cast<uint64_t>(range.fps) + 999) / 1000;
+}
+
+void RequireFrames(const CaptureRange& range, const char* verb) {
+    if (CaptureFrameCount(range) == 0)
+        FailFormat("Nothing to %s: the range starts at %u ms, after its end at %u ms", verb,
+                   range.from, range.to);
 }
 
 double CapturePosition(uint32_t demo_time, uint32_t start_offset) {
@@ -69,43 +77,83 @@ CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t 
     return result;
 }
 
-namespace {
+uint32_t DrawCaptureFrame(const EffectList& effects, MusicClock& music, uint32_t start_offset,
+                          const CaptureRange& range, uint64_t k) {
+    const uint32_t t = CaptureFrameTime(range, k);
+    float spectrum[kSpectrumBins];
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    music.SetPosition(CapturePosition(t, start_offset));
+    music.Spectrum(spectrum);
+    DrawActiveEffects(effects, t, BeatLevel(spectrum));
+    return t;
+}
 
-void WritePng(const std::string& path, int width, int height, std::vector<unsigned char>& pixels) {
+void ReadBackBuffer(int width, int height, uint8_t* bgra) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_BGR, GL_UNSIGNED_BYTE, pixels.data());
-    // GL rows run bottom-up, which is FreeImage's own order.
-    FIBITMAP* image =
-        FreeImage_ConvertFromRawBits(pixels.data(), width, height, width * 3, 24, FI_RGBA_RED_MASK,
-                                     FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK, FALSE);
-    const bool saved = image && FreeImage_Save(FIF_PNG, image, path.c_str(), PNG_DEFAULT);
-    if (image) FreeImage_Unload(image);
-    if (!saved) FailFormat("Unable to write %s", path.c_str());
+    // Four bytes a pixel is the layout the GL keeps: a plain copy.
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, bgra);
+}
+
+namespace {
+
+std::string Summary(uint64_t frames, const std::string& directory, const ProgressLine& progress,
+                    const FrameWorkers& writers) {
+    const double seconds = progress.Seconds();
+    char text[512];
+    snprintf(text, sizeof text,
+             "Captured %llu frames into %s in %.1f s (%.1f fps); writing PNG files took %.1f s "
+             "on %d threads",
+             static_cast<unsigned long long>(frames), directory.c_str(), seconds,
+             seconds > 0 ? static_cast<double>(frames) / seconds : 0.0, writers.BusySeconds(),
+             writers.WorkerCount());
+    return text;
 }
 
 }  // namespace
 
 void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_offset,
                  DemoWindow& window, const std::string& directory, const CaptureRange& range) {
-    if (CaptureFrameCount(range) == 0)
-        FailFormat("Nothing to capture: the range starts at %u ms, after its end at %u ms",
-                   range.from, range.to);
+    RequireFrames(range, "capture");
+    const uint64_t frames = CaptureFrameCount(range);
     std::error_code ignored;
     std::filesystem::create_directories(directory, ignored);
     const int width = WindowWidth(), height = WindowHeight();
-    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
-    float spectrum[kSpectrumBins];
-    const uint64_t frames = CaptureFrameCount(range);
-    for (uint64_t k = 0; k < frames && !window.QuitRequested(); ++k) {
-        const uint32_t t = CaptureFrameTime(range, k);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        music.SetPosition(CapturePosition(t, start_offset));
-        music.Spectrum(spectrum);
-        DrawActiveEffects(effects, t, BeatLevel(spectrum));
-        char name[32];
-        snprintf(name, sizeof name, "/%06llu.png", static_cast<unsigned long long>(k));
-        WritePng(directory + name, width, height, pixels);
-        window.SwapAndPoll();
+
+    FrameWorkers writers(
+        DefaultWorkerCount(), DefaultWorkerCount() + 2, static_cast<size_t>(width) * height * 4,
+        [&directory, width, height](uint64_t k, const std::vector<uint8_t>& pixels,
+                                    std::string& error) {
+            thread_local PngEncoder encoder;
+            char name[32];
+            snprintf(name, sizeof name, "/%06llu.png", static_cast<unsigned long long>(k));
+            const std::string path = directory + name;
+            std::string why;
+            if (encoder.Write(path, pixels.data(), width, height, why)) return true;
+            error = "Unable to write " + path + " (" + why + ")";
+            return false;
+        });
+    ProgressLine progress("Capturing into " + directory, frames);
+    uint64_t k = 0;  // frames handed to the writers
+    std::string error;
+    try {
+        while (k < frames && !window.QuitRequested()) {
+            DrawCaptureFrame(effects, music, start_offset, range, k);
+            std::vector<uint8_t>* buffer = writers.Acquire();
+            if (!buffer) break;  // a file could not be written: Finish reports it
+            ReadBackBuffer(width, height, buffer->data());
+            writers.Submit(buffer, k);
+            ++k;
+            window.SwapAndPoll();
+            progress.Update(k);
+        }
+    } catch (const DemoFailure& failure) {
+        // "End of show" or "You quit?": the frames drawn so far are still
+        // written, and a file that could not be is the failure to report.
+        if (!writers.Finish(error)) Fail(error);
+        if (failure.IsNormalEnd()) progress.Finish(Summary(k, directory, progress, writers));
+        throw;
     }
+    if (!writers.Finish(error)) Fail(error);
+    progress.Finish(Summary(k, directory, progress, writers));
 }

@@ -4,9 +4,14 @@
 // Frame k shows demo time from + floor(k x 1000 / fps), for every k whose
 // time is at most `to`; it is written as DIR/%06d.png (DIR is created when
 // missing). Needs the window's GL context; reads the back buffer before each
-// swap. An "EndDemo" entry ends the capture as it ends the show (through the
-// failure channel); Escape stops it. A file that cannot be written raises a
-// failure naming it, and so does a range that holds no frame (from after to).
+// swap, and worker threads write the files while the next frames draw. An
+// "EndDemo" entry ends the capture as it ends the show (through the failure
+// channel), after the frames before it are written; Escape stops it. A file
+// that cannot be written raises a failure naming it, and so does a range
+// that holds no frame (from after to). A progress line goes to standard
+// error (see app/progress.h).
+//
+// The same stepping serves --export and --timedemo (DrawCaptureFrame).
 //
 // By default the capture ends where the show can be seen to end: at the end
 // of the last entry that the music reaches (demo times N to N + its length,
@@ -32,6 +37,9 @@ struct CaptureRange {
 uint32_t CaptureFrameTime(const CaptureRange& range, uint64_t k);
 // Number of frames the range gives (0 when to < from).
 uint64_t CaptureFrameCount(const CaptureRange& range);
+// Raises "Nothing to <verb>: the range starts at F ms, after its end at
+// T ms" when the range holds no frame.
+void RequireFrames(const CaptureRange& range, const char* verb);
 // The music position, in seconds, at which demo time t is heard for a start
 // offset N: t = trunc(position x 1000) + N.
 double CapturePosition(uint32_t demo_time, uint32_t start_offset);
@@ -52,6 +60,15 @@ struct CaptureEnd {
 // itself when no entry counts.
 CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t start_offset,
                              uint64_t music_ms);
+
+// Draws frame k of the range into the back buffer: clears it, moves the
+// music to the frame's demo time, takes the beat level from the spectrum
+// there and draws the effects active at that time. Returns the demo time.
+uint32_t DrawCaptureFrame(const EffectList& effects, MusicClock& music, uint32_t start_offset,
+                          const CaptureRange& range, uint64_t k);
+
+// Reads the back buffer (width x height) as GL_BGRA bytes, rows bottom-up.
+void ReadBackBuffer(int width, int height, uint8_t* bgra);
 
 void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_offset,
                  DemoWindow& window, const std::string& directory, const CaptureRange& range);

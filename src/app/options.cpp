@@ -1,8 +1,11 @@
 #include "app/options.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/video_file.h"
 
 namespace {
 
@@ -70,6 +73,21 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
             }
             options.capture_dir = value;
             ++i;
+        } else if (arg == "--export") {
+            if (!value || !*value) {
+                error = "--export needs a file name ending in .mp4 or .webm";
+                return false;
+            }
+            if (!IsVideoFileName(value)) {
+                error = std::string("--export cannot write '") + value +
+                        "': the name must end in .mp4 (H.264 video, AAC audio) or .webm (VP9 "
+                        "video, Opus audio)";
+                return false;
+            }
+            options.export_path = value;
+            ++i;
+        } else if (arg == "--timedemo") {
+            options.timedemo = true;
         } else if (arg == "--fps") {
             if (!ParseNumber(value, 1, 1000, number)) {
                 error = "--fps needs a whole number from 1 to 1000";
@@ -110,6 +128,11 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
             return false;
         }
     }
+    if ((options.capture_dir ? 1 : 0) + (options.export_path ? 1 : 0) + (options.timedemo ? 1 : 0) >
+        1) {
+        error = "--capture, --export and --timedemo cannot be combined: choose one";
+        return false;
+    }
     return true;
 }
 
@@ -124,13 +147,22 @@ const char* UsageText() {
            "  --capture DIR   render the show offline into DIR/000000.png, 000001.png, ...\n"
            "                  (no sound, no dialog or message box; the same inputs give\n"
            "                  the same pictures)\n"
-           "  --fps N         frames per second of demo time when capturing (default 60)\n"
-           "  --from MS       first captured demo time (default: the show's first frame)\n"
-           "  --to MS         last captured demo time (default: the end of the last entry\n"
+           "  --export FILE   render the show offline like --capture and encode it with\n"
+           "                  its music into one video file: a name ending in .mp4 gives\n"
+           "                  H.264 and AAC (for ordinary players and web sites), .webm\n"
+           "                  gives VP9 and Opus; nothing is left under FILE on failure\n"
+           "  --timedemo      play the show at fixed steps as fast as the machine allows,\n"
+           "                  write no file, and print the frame times of each script\n"
+           "                  entry and the whole show's frames per second\n"
+           "  --fps N         frames per second of demo time for --capture, --export and\n"
+           "                  --timedemo (default 60)\n"
+           "  --from MS       first rendered demo time (default: the show's first frame)\n"
+           "  --to MS         last rendered demo time (default: the end of the last entry\n"
            "                  the music reaches, at most where the music ends)\n"
            "  --help          show this text\n"
            "\n"
-           "Working on the show (real-time playback only; a capture ignores them):\n"
+           "Working on the show (real-time playback only; capture, export and timedemo\n"
+           "ignore them):\n"
            "  --tweak         show the tweak panel: a bar for every effect on screen that\n"
            "                  has tweak variables; drag, click or type to change them\n"
            "  --watch         reload every file the show loaded (the script, shaders,\n"
@@ -150,7 +182,7 @@ const char* UsageText() {
            "  0    the show ended: Escape, an EndDemo entry (\"End of show\"), or the\n"
            "       window closed or the process interrupted (\"You quit?\"); also --help\n"
            "  1    a failure (missing file, unknown entry, broken shader, ...), also\n"
-           "       a capture range that holds no frame\n"
+           "       a range that holds no frame or a video file that cannot be written\n"
            "  2    a bad option\n"
            "  255  the settings dialog was cancelled\n";
 }

@@ -9,9 +9,15 @@
 //                     with no sound and no dialog or message box; frame k
 //                     shows demo time
 //                     from + floor(k x 1000 / fps) for every such time <= to
-//   --fps N           capture rate (default 60)
-//   --from MS         first captured demo time (default: the show's first frame)
-//   --to MS           last captured demo time (default: the end of the last
+//   --export FILE     render offline like --capture and encode the frames
+//                     and the music into one video file: *.mp4 (H.264 and
+//                     AAC) or *.webm (VP9 and Opus)
+//   --timedemo        render the range at fixed steps as fast as possible,
+//                     write no file, print frame times per script entry
+//   --fps N           frames per second of demo time for the three above
+//                     (default 60)
+//   --from MS         first rendered demo time (default: the show's first frame)
+//   --to MS           last rendered demo time (default: the end of the last
 //                     entry the music reaches, at most where the music ends)
 //   --tweak           the tweak panel over the show (F1 hides and shows it)
 //   --watch           reload changed files (script, shaders, pictures,
@@ -20,7 +26,7 @@
 //   --loop FROM:TO    real-time playback repeats FROM..TO
 //   --help            list the options
 // The last four are the authoring options: with any of them Space pauses
-// and resumes. They do not change a capture.
+// and resumes. They do not change a capture, an export or a timedemo.
 #pragma once
 
 #include <cstdint>
@@ -35,13 +41,19 @@ struct Options {
     bool help = false;
     std::optional<int> width, height;
     std::optional<std::string> capture_dir;
+    std::optional<std::string> export_path;
+    bool timedemo = false;
     int fps = 60;
     std::optional<uint32_t> from_ms, to_ms;
 
+    // Capture, export or timedemo: the show is rendered at fixed steps of
+    // demo time instead of following the music as it plays.
+    bool Offline() const { return capture_dir || export_path || timedemo; }
+
     // True when nobody is there to answer a dialog (--no-dialog, or a run
-    // that writes files such as a capture): no settings dialog and no message
-    // box; messages go to standard error only.
-    bool Unattended() const { return no_dialog || capture_dir.has_value(); }
+    // that renders offline): no settings dialog and no message box; messages
+    // go to standard error only.
+    bool Unattended() const { return no_dialog || Offline(); }
 
     bool tweak = false;
     bool watch = false;

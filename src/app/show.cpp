@@ -9,9 +9,11 @@
 
 #include "app/capture.h"
 #include "app/demo_window.h"
+#include "app/export.h"
 #include "app/frame_clock.h"
 #include "app/live_show.h"
 #include "app/settings_dialog.h"
+#include "app/timedemo.h"
 #include "platform/audio.h"
 #include "platform/debug_output.h"
 #include "platform/failure.h"
@@ -35,9 +37,11 @@ void SetInitialView(int width, int height) {
 // The authoring options, which only real-time playback uses.
 LiveOptions LiveOptionsOf(const Options& options) {
     LiveOptions live;
-    if (options.capture_dir) {
+    if (options.Offline()) {
         if (options.Authoring())
-            DebugOutput("--tweak, --watch, --start and --loop do not change a capture\n");
+            DebugOutput(
+                "--tweak, --watch, --start and --loop do not change a capture, an export or a "
+                "timedemo\n");
         return live;
     }
     live.tweak = options.tweak;
@@ -73,11 +77,21 @@ CaptureRange ChooseCaptureRange(const Options& options, const EffectList& effect
     return range;
 }
 
+// What an offline run does, for its messages.
+const char* OfflineVerb(const Options& options) {
+    if (options.timedemo) return "play";
+    return options.export_path ? "export" : "capture";
+}
+
 }  // namespace
 
 int RunShow(const Options& options) {
-    const bool capturing = options.capture_dir.has_value();
+    // Capture, export and timedemo render at fixed steps, without sound.
+    const bool capturing = options.Offline();
     if (!capturing) InitAudioOutput();
+    // The music decodes on a worker thread while the window opens and the
+    // effects load.
+    MusicPreload music_preload(PeekScriptMusicPath());
 
     DisplaySettings settings;
     if (!options.Unattended() && ShowDisplaySettingsDialog(settings) == 0) return kExitCancelled;
@@ -91,6 +105,13 @@ int RunShow(const Options& options) {
     // audio library does in the show it stands in for.
     std::unique_ptr<MusicClock> music;
     try {
+        // A range without frames, or a video file that cannot be written,
+        // fails before anything loads.
+        if (capturing && options.from_ms && options.to_ms)
+            RequireFrames({*options.from_ms, *options.to_ms, options.fps}, OfflineVerb(options));
+        std::unique_ptr<VideoFileWriter> video;
+        if (options.export_path)
+            video = OpenExport(*options.export_path, settings.width, settings.height, options.fps);
         DemoWindow window(settings);
         const GLenum glew = glewInit();
         if (glew != GLEW_OK)
@@ -105,14 +126,21 @@ int RunShow(const Options& options) {
         LiveShow live(LiveOptionsOf(options), FindEffectMaker);
         live.LoadScript(effects, music_path, start_offset, &window);
 
-        music = capturing ? OpenOfflineMusic(music_path) : OpenMusicStream(music_path);
+        music = capturing ? music_preload.OpenOffline(music_path)
+                          : music_preload.OpenStream(music_path);
         music->Play();
         music->SetPosition(static_cast<double>(start_offset));
         glClearColor(0, 0, 0, 0);
 
         if (capturing) {
             const CaptureRange range = ChooseCaptureRange(options, effects, *music, start_offset);
-            CaptureShow(effects, *music, start_offset, window, *options.capture_dir, range);
+            if (options.timedemo)
+                RunTimedemo(effects, *music, start_offset, window, range, stdout);
+            else if (video)
+                ExportShow(*video, *options.export_path, effects, *music, start_offset, window,
+                           range);
+            else
+                CaptureShow(effects, *music, start_offset, window, *options.capture_dir, range);
         } else {
             live.Run(effects, *music, start_offset, window);
         }

@@ -149,6 +149,7 @@ public:
         analyzer_.Analyze(music_, std::llround(frame_), out);
     }
     double Length() const override { return music_.seconds(); }
+    const DecodedMusic* Track() const override { return music_.frames() > 0 ? &music_ : nullptr; }
 
 private:
     DecodedMusic music_;  // empty when the file could not be decoded: zeros
@@ -372,19 +373,47 @@ void InitAudioOutput() {
 }
 
 std::unique_ptr<MusicClock> OpenMusicStream(const std::string& path) {
+    return MusicPreload("").OpenStream(path);
+}
+
+std::unique_ptr<MusicClock> OpenOfflineMusic(const std::string& path) {
+    return MusicPreload("").OpenOffline(path);
+}
+
+MusicPreload::MusicPreload(std::string path) : path_(std::move(path)) {
+    if (path_.empty()) return;
+    worker_ = std::thread([this] { decoded_ = DecodeMusicFile(path_, music_, error_); });
+}
+
+MusicPreload::~MusicPreload() {
+    if (worker_.joinable()) worker_.join();
+}
+
+bool MusicPreload::Take(const std::string& path, DecodedMusic& music, std::string& error) {
+    if (worker_.joinable()) worker_.join();
+    if (!taken_ && !path_.empty() && path == path_) {
+        taken_ = true;
+        music = std::move(music_);
+        error = std::move(error_);
+        return decoded_;
+    }
+    return DecodeMusicFile(path, music, error);
+}
+
+std::unique_ptr<MusicClock> MusicPreload::OpenStream(const std::string& path) {
     DecodedMusic music;
     std::string error;
-    if (!DecodeMusicFile(path, music, error)) {
+    if (!Take(path, music, error)) {
         ReportUnplayable(path, error);
         return std::make_unique<SilentClock>();
     }
     return std::make_unique<LiveStream>(std::move(music));
 }
 
-std::unique_ptr<MusicClock> OpenOfflineMusic(const std::string& path) {
+std::unique_ptr<MusicClock> MusicPreload::OpenOffline(const std::string& path) {
     DecodedMusic music;
     std::string error;
-    if (!DecodeMusicFile(path, music, error)) {
+    if (!Take(path, music, error)) {
         ReportUnplayable(path, error);
         music.samples.clear();
     }

@@ -21,14 +21,16 @@
 //
 // Call InitAudioOutput once before OpenMusicStream (the window may then call
 // SDL_Init/SDL_Quit freely). The device stays open until the process ends,
-// where it is closed and SDL shut down. Main thread only, except the device callback
-// inside the implementation. Spectrum(), Position() and SetPosition()
-// allocate nothing.
+// where it is closed and SDL shut down. Main thread only, except the device
+// callback and MusicPreload's decoding thread inside the implementation
+// (DecodeMusicFile may run on any thread). Spectrum(), Position() and
+// SetPosition() allocate nothing.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 constexpr int kMusicRate = 44100;
@@ -79,6 +81,9 @@ public:
     // Length of the track in seconds; 0 when there is no track (a file that
     // could not be decoded), so the length is unknown.
     virtual double Length() const { return 0.0; }
+    // The decoded track, for clocks that keep one at hand (the offline
+    // clock, whose sound an export encodes); null otherwise or without one.
+    virtual const DecodedMusic* Track() const { return nullptr; }
     // Holds the music still (silence, the position frozen) or lets it go on
     // from where it stood. SetPosition while paused moves the frozen
     // position. A clock whose position only moves through SetPosition (the
@@ -99,3 +104,33 @@ std::unique_ptr<MusicClock> OpenMusicStream(const std::string& path);
 // SetPosition; the spectrum is computed from the decoded track at the
 // position. A file that cannot be decoded gives zeros after one diagnostic line.
 std::unique_ptr<MusicClock> OpenOfflineMusic(const std::string& path);
+
+// Decodes a music file on a worker thread from construction on, so that
+// decoding (the longest part of start-up for a long track) runs while the
+// effects load. The Open functions give what OpenMusicStream and
+// OpenOfflineMusic give for `path`, taking the track decoded ahead when
+// `path` is the one it was made with (waiting for it if need be) and
+// decoding `path` anew otherwise; the diagnostic for a file that cannot be
+// played is written there, not on the worker. The track is taken once. An
+// empty path decodes nothing ahead. The destructor waits for the worker.
+class MusicPreload {
+public:
+    explicit MusicPreload(std::string path);
+    ~MusicPreload();
+    MusicPreload(const MusicPreload&) = delete;
+    MusicPreload& operator=(const MusicPreload&) = delete;
+
+    std::unique_ptr<MusicClock> OpenStream(const std::string& path);
+    std::unique_ptr<MusicClock> OpenOffline(const std::string& path);
+
+private:
+    // The decoded track for `path`: false, with the reason, when it cannot be decoded.
+    bool Take(const std::string& path, DecodedMusic& music, std::string& error);
+
+    std::string path_;
+    DecodedMusic music_;
+    std::string error_;
+    bool decoded_ = false;
+    bool taken_ = false;
+    std::thread worker_;
+};

@@ -4,7 +4,8 @@
 // QuietLog silences FFmpeg's own log for its lifetime and restores the
 // previous level on exit: the layers report a file they cannot read through
 // their own results, in one line, instead of the library's messages on
-// standard error. Not thread-safe (the log level is process-wide).
+// standard error. The log level is process-wide: QuietLogs on several
+// threads at once keep it silent until the last one ends.
 // AvError turns an FFmpeg error code into its text; an unknown code gives
 // FFmpeg's generic text, never an exception.
 // The deleters let std::unique_ptr own FFmpeg objects, so every early return
@@ -25,9 +26,6 @@ public:
     ~QuietLog();
     QuietLog(const QuietLog&) = delete;
     QuietLog& operator=(const QuietLog&) = delete;
-
-private:
-    int level_;
 };
 
 std::string AvError(int code);

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TweakBar;
@@ -39,6 +40,10 @@ public:
     uint32_t StartTime() const { return start_time_; }
     uint32_t EndTime() const { return end_time_; }
     const std::string& Name() const { return name_; }
+    // The script keyword the effect was made from (empty when it was made
+    // another way); the reader sets it.
+    const std::string& Keyword() const { return keyword_; }
+    void SetKeyword(std::string keyword) { keyword_ = std::move(keyword); }
 
     // True when the effect is drawn at demo time t: start < t < end, unsigned.
     bool IsActiveAt(uint32_t t) const { return start_time_ < t && t < end_time_; }
@@ -49,6 +54,9 @@ protected:
     bool flag_ = false;
     TweakBar* tweak_bar_ = nullptr;
     std::string name_;
+
+private:
+    std::string keyword_;
 };
 
 // The effects of the show, in script order.

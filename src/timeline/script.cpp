@@ -64,6 +64,7 @@ void ReadDemoScript(FILE* stream, EffectList& effects, std::string& music_path,
         EffectMaker make = lookup(keyword);
         if (!make) FailFormat("Unknown entry '%s' in file, please correct", keyword.c_str());
         std::unique_ptr<Effekt> effect = make(start, end, stream);
+        effect->SetKeyword(keyword);
         DebugOutputFormat("Loaded %s with start time %i and end time %i\n", keyword.c_str(), start,
                           end);
         effects.push_back(std::move(effect));
@@ -85,6 +86,13 @@ private:
 };
 
 }  // namespace
+
+std::string PeekScriptMusicPath(const char* path) {
+    std::unique_ptr<FILE, FileCloser> file(fopen(path, "r"));
+    struct stat info;
+    if (!file || fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) return "";
+    return ReadScriptLine(file.get());
+}
 
 void LoadDemoScript(EffectList& effects, FramePresenter& presenter, std::string& music_path,
                     uint32_t& start_offset, EffectLookup lookup, const char* path) {

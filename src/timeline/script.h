@@ -60,6 +60,11 @@ public:
 void ReadDemoScript(FILE* stream, EffectList& effects, std::string& music_path,
                     uint32_t& start_offset, EffectLookup lookup, ScriptProgress& progress);
 
+// The music path of the script at `path` (its first value line), read
+// without loading anything, so that the music can decode while the entries
+// load; empty when the file cannot be read. Raises nothing.
+std::string PeekScriptMusicPath(const char* path = "data/demo.txt");
+
 // Reads `path` (the show uses "data/demo.txt"), constructing one effect per
 // entry and appending them to `effects` in file order, while the loading
 // screen rises on `presenter`. Gives back the music path and the start offset.

@@ -98,6 +98,7 @@ void ReadScriptEntries(FILE* stream, ScriptReading& reading, ScriptReading& earl
             EffectMaker make = lookup(keyword);
             if (!make) FailFormat("Unknown entry '%s' in file, please correct", keyword.c_str());
             std::unique_ptr<Effekt> effect = make(start, end, stream);
+            effect->SetKeyword(keyword);
             DebugOutputFormat("Loaded %s with start time %i and end time %i\n", keyword.c_str(),
                               start, end);
             const size_t finish = static_cast<size_t>(ftell(stream) - base);

@@ -323,6 +323,38 @@ TEST(OfflineMusic, UndecodableFileGivesZerosAndOneDiagnostic) {
     EXPECT_EQ(*std::max_element(spectrum, spectrum + kSpectrumBins), 0.0f);
 }
 
+// The track decoded ahead is the one OpenOfflineMusic decodes, taken once;
+// another path (the script changed while loading) is decoded anew, and a
+// file that cannot be played is reported when it is opened, not before.
+TEST_F(OfflineMusicTest, PreloadGivesTheSameTrackOnce) {
+    auto direct = OpenOfflineMusic(path_);
+    MusicPreload preload(path_);
+    auto ahead = preload.OpenOffline(path_);
+    ASSERT_NE(ahead->Track(), nullptr);
+    EXPECT_EQ(ahead->Track()->samples, direct->Track()->samples);
+    EXPECT_EQ(ahead->Length(), 2.0);
+    // Taken already: a second opening decodes again and still has the track.
+    auto again = preload.OpenOffline(path_);
+    ASSERT_NE(again->Track(), nullptr);
+    EXPECT_EQ(again->Track()->samples.size(), direct->Track()->samples.size());
+
+    const std::string other =
+        dir_.Write("other.wav", WavBytes(std::vector<float>(2 * 4410, 0.25f), 2, kMusicRate));
+    MusicPreload wrong(path_);
+    auto taken = wrong.OpenOffline(other);
+    ASSERT_NE(taken->Track(), nullptr);
+    EXPECT_NEAR(taken->Length(), 0.1, 1e-9);
+
+    testing::internal::CaptureStderr();
+    MusicPreload missing(dir_.path() + "/none.ogg");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    testing::internal::CaptureStderr();
+    auto silent = missing.OpenStream(dir_.path() + "/none.ogg");
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("none.ogg"), std::string::npos);
+    EXPECT_EQ(silent->Track(), nullptr);
+}
+
 // ---------------------------------------------------------------------------
 // Live stream and the silent fallback
 // ---------------------------------------------------------------------------

@@ -96,7 +96,21 @@ TEST(LoadDemoScript, HeaderAndEntries) {
     EXPECT_EQ(l.effects[0]->StartTime(), 1000u);
     EXPECT_EQ(l.effects[0]->EndTime(), 2000u);
     EXPECT_EQ(l.effects[1]->StartTime(), 60000u);
+    // The reader tells each effect its keyword (the timedemo's rows use it).
+    EXPECT_EQ(l.effects[0]->Keyword(), "Overlays");
+    EXPECT_EQ(l.effects[1]->Keyword(), "EndDemo");
     EXPECT_EQ(l.swaps, 2);  // one loading frame per entry
+}
+
+// The music path is read ahead, without loading, so the music can decode
+// while the entries load: the same first value line the reader takes.
+TEST(PeekScriptMusicPath, FirstValueLineOrNothing) {
+    ScratchDir dir;
+    EXPECT_EQ(PeekScriptMusicPath(dir.Write("a.txt", "# music\ndata/m.ogg  \r\n0\n").c_str()),
+              "data/m.ogg");
+    EXPECT_EQ(PeekScriptMusicPath(dir.Write("b.txt", "").c_str()), "");
+    EXPECT_EQ(PeekScriptMusicPath((dir.path() + "/none.txt").c_str()), "");
+    EXPECT_EQ(PeekScriptMusicPath(dir.path().c_str()), "");  // a folder
 }
 
 TEST(LoadDemoScript, EmptyLineWhereAKeywordIsExpectedIsUnknown) {

@@ -1,0 +1,124 @@
+#include "app/timedemo.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "app/demo_window.h"
+#include "platform/failure.h"
+#include "render/gl_guards.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Taken while the program initialises, before main.
+const Clock::time_point kProgramStart = Clock::now();
+
+double Milliseconds(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+}  // namespace
+
+double MillisecondsSinceStart() { return Milliseconds(kProgramStart, Clock::now()); }
+
+double NearestRank(std::vector<double> values, double q) {
+    if (values.empty()) return 0.0;
+    const size_t n = values.size();
+    size_t rank = static_cast<size_t>(std::ceil(q * static_cast<double>(n)));
+    rank = std::clamp<size_t>(rank, 1, n);
+    std::nth_element(values.begin(), values.begin() + (rank - 1), values.end());
+    return values[rank - 1];
+}
+
+std::vector<TimedemoRow> TimedemoRows(const EffectList& effects,
+                                      const std::vector<uint32_t>& demo_times,
+                                      const std::vector<double>& frame_ms) {
+    std::vector<TimedemoRow> rows;
+    std::vector<double> own;
+    for (const auto& effect : effects) {
+        own.clear();
+        for (size_t i = 0; i < demo_times.size() && i < frame_ms.size(); ++i)
+            if (effect->IsActiveAt(demo_times[i])) own.push_back(frame_ms[i]);
+        TimedemoRow row;
+        row.keyword = effect->Keyword();
+        row.start = effect->StartTime();
+        row.end = effect->EndTime();
+        row.frames = own.size();
+        row.median_ms = NearestRank(own, 0.5);
+        row.p95_ms = NearestRank(own, 0.95);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string FormatTimedemo(const std::vector<TimedemoRow>& rows,
+                           const std::vector<double>& frame_ms, double seconds) {
+    std::string text;
+    char line[256];
+    snprintf(line, sizeof line, "%-18s %-20s %8s %10s %10s\n", "entry", "start-end ms", "frames",
+             "median ms", "p95 ms");
+    text += line;
+    for (const TimedemoRow& row : rows) {
+        const std::string span = std::to_string(row.start) + "-" + std::to_string(row.end);
+        if (row.frames == 0) {
+            snprintf(line, sizeof line, "%-18s %-20s %8s %10s %10s\n", row.keyword.c_str(),
+                     span.c_str(), "0", "-", "-");
+        } else {
+            snprintf(line, sizeof line, "%-18s %-20s %8llu %10.2f %10.2f\n", row.keyword.c_str(),
+                     span.c_str(), static_cast<unsigned long long>(row.frames), row.median_ms,
+                     row.p95_ms);
+        }
+        text += line;
+    }
+    const double fps = seconds > 0 ? static_cast<double>(frame_ms.size()) / seconds : 0.0;
+    snprintf(line, sizeof line,
+             "Whole range: %zu frames in %.2f s, %.1f frames per second (median %.2f ms, 95th "
+             "percentile %.2f ms)\n",
+             frame_ms.size(), seconds, fps, NearestRank(frame_ms, 0.5),
+             NearestRank(frame_ms, 0.95));
+    text += line;
+    return text;
+}
+
+void RunTimedemo(const EffectList& effects, MusicClock& music, uint32_t start_offset,
+                 DemoWindow& window, const CaptureRange& range, FILE* out) {
+    RequireFrames(range, "play");
+    const uint64_t frames = CaptureFrameCount(range);
+    fprintf(out, "Timedemo: %dx%d, %d frames per second of demo time, demo times %u to %u ms\n",
+            WindowWidth(), WindowHeight(), range.fps, range.from, range.to);
+    fflush(out);
+    std::vector<uint32_t> demo_times;
+    std::vector<double> frame_ms;
+    demo_times.reserve(frames);
+    frame_ms.reserve(frames);
+    const Clock::time_point run_start = Clock::now();
+    auto report = [&]() {
+        const double seconds = Milliseconds(run_start, Clock::now()) / 1000.0;
+        fputs(
+            FormatTimedemo(TimedemoRows(effects, demo_times, frame_ms), frame_ms, seconds).c_str(),
+            out);
+        fflush(out);
+    };
+    try {
+        for (uint64_t k = 0; k < frames && !window.QuitRequested(); ++k) {
+            const Clock::time_point start = Clock::now();
+            const uint32_t t = DrawCaptureFrame(effects, music, start_offset, range, k);
+            window.SwapAndPoll();
+            glFinish();
+            const Clock::time_point end = Clock::now();
+            if (k == 0)
+                fprintf(out, "First frame shown %.0f ms after the program started\n\n",
+                        Milliseconds(kProgramStart, end));
+            demo_times.push_back(t);
+            frame_ms.push_back(Milliseconds(start, end));
+        }
+    } catch (const DemoFailure&) {
+        report();
+        throw;
+    }
+    report();
+}
