@@ -8,8 +8,11 @@
 // quad. Needs a current GL context in the standard perspective view.
 #pragma once
 
+#include <optional>
+
 #include "render/texture.h"
 #include "timeline/presenter.h"
+#include "timeline/script.h"
 
 // Height of the picture's centre after `done` of `total` entries. A total of
 // 0 or less (a script that gives no sensible count) keeps the picture at its
@@ -29,4 +32,17 @@ private:
     CTextureFreeImage texture_;
     int total_;
     int done_ = 0;
+};
+
+// The script reader's progress shown as the loading screen: it lives from the
+// end of the header (Begin, with the entry count) to the last entry.
+class LoadingProgress : public ScriptProgress {
+public:
+    explicit LoadingProgress(FramePresenter& presenter) : presenter_(presenter) {}
+    void Begin(int total) override { screen_.emplace(presenter_, total); }
+    void Step() override { screen_->Step(); }
+
+private:
+    FramePresenter& presenter_;
+    std::optional<LoadingScreen> screen_;
 };

@@ -13,13 +13,16 @@
 
 namespace {
 
-struct FileCloser {
-    void operator()(FILE* f) const { fclose(f); }
-};
-
 bool IsTrailingBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 }  // namespace
+
+ScriptFile OpenScriptFile(const char* path) {
+    ScriptFile file(fopen(path, "r"));
+    struct stat info;
+    if (file && (fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode))) file.reset();
+    return file;
+}
 
 bool ReadScriptLine(FILE* stream, std::string& line) {
     char buffer[1024];
@@ -71,37 +74,15 @@ void ReadDemoScript(FILE* stream, EffectList& effects, std::string& music_path,
     }
 }
 
-namespace {
-
-// The loading screen lives from the end of the header to the last entry.
-class LoadingProgress : public ScriptProgress {
-public:
-    explicit LoadingProgress(FramePresenter& presenter) : presenter_(presenter) {}
-    void Begin(int total) override { screen_.emplace(presenter_, total); }
-    void Step() override { screen_->Step(); }
-
-private:
-    FramePresenter& presenter_;
-    std::optional<LoadingScreen> screen_;
-};
-
-}  // namespace
-
 std::string PeekScriptMusicPath(const char* path) {
-    std::unique_ptr<FILE, FileCloser> file(fopen(path, "r"));
-    struct stat info;
-    if (!file || fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) return "";
-    return ReadScriptLine(file.get());
+    ScriptFile file = OpenScriptFile(path);
+    return file ? ReadScriptLine(file.get()) : "";
 }
 
 void LoadDemoScript(EffectList& effects, FramePresenter& presenter, std::string& music_path,
                     uint32_t& start_offset, EffectLookup lookup, const char* path) {
-    std::unique_ptr<FILE, FileCloser> file(fopen(path, "r"));
-    // A folder opens for reading but yields no line: it is no script either,
-    // and must not pass as an empty show.
-    struct stat info;
-    if (!file || fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode))
-        FailFormat("Unable to load %s", path);
+    ScriptFile file = OpenScriptFile(path);
+    if (!file) FailFormat("Unable to load %s", path);
     LoadingProgress progress(presenter);
     ReadDemoScript(file.get(), effects, music_path, start_offset, lookup, progress);
 }

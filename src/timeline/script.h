@@ -28,6 +28,15 @@
 
 class FramePresenter;
 
+struct ScriptFileCloser {
+    void operator()(FILE* f) const { fclose(f); }
+};
+using ScriptFile = std::unique_ptr<FILE, ScriptFileCloser>;
+// Opens a script for reading; null when it cannot be opened or is a folder
+// (a folder opens for reading but yields no line: it is no script, and must
+// not pass as an empty show).
+ScriptFile OpenScriptFile(const char* path);
+
 // Reads the next value line. Returns false, with `line` empty, when the end
 // of the file comes before any line.
 bool ReadScriptLine(FILE* stream, std::string& line);

@@ -1,7 +1,5 @@
 #include "timeline/script_reload.h"
 
-#include <sys/stat.h>
-
 #include <memory>
 #include <optional>
 
@@ -10,10 +8,6 @@
 #include "timeline/loading_screen.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* f) const { fclose(f); }
-};
 
 // The rest of the stream from the current position, which is left as it was.
 std::string RestOfStream(FILE* stream) {
@@ -31,18 +25,6 @@ class SilentProgress : public ScriptProgress {
 public:
     void Begin(int) override {}
     void Step() override {}
-};
-
-// The loading screen lives from the end of the header to the last entry.
-class LoadingProgress : public ScriptProgress {
-public:
-    explicit LoadingProgress(FramePresenter& presenter) : presenter_(presenter) {}
-    void Begin(int total) override { screen_.emplace(presenter_, total); }
-    void Step() override { screen_->Step(); }
-
-private:
-    FramePresenter& presenter_;
-    std::optional<LoadingScreen> screen_;
 };
 
 // Puts the effects taken from `earlier` back where they came from.
@@ -114,11 +96,8 @@ void ReadScriptEntries(FILE* stream, ScriptReading& reading, ScriptReading& earl
 
 void LoadScriptEntries(const char* path, ScriptReading& reading, ScriptReading& earlier,
                        EffectLookup lookup, FramePresenter* presenter, bool whole_header) {
-    std::unique_ptr<FILE, FileCloser> file(fopen(path, "r"));
-    // A folder opens for reading but yields no line: it is no script.
-    struct stat info;
-    if (!file || fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode))
-        FailFormat("Unable to load %s", path);
+    ScriptFile file = OpenScriptFile(path);
+    if (!file) FailFormat("Unable to load %s", path);
     SilentProgress silent;
     std::optional<LoadingProgress> loading;
     if (presenter) loading.emplace(*presenter);
