@@ -60,18 +60,22 @@ void ReadDemoScript(FILE* stream, EffectList& effects, std::string& music_path,
     progress.Begin(ReadScriptInt(stream));
 
     std::string keyword;
-    while (ReadScriptLine(stream, keyword)) {
-        const int start = ReadScriptInt(stream);
-        const int end = ReadScriptInt(stream);
-        progress.Step();
-        EffectMaker make = lookup(keyword);
-        if (!make) FailFormat("Unknown entry '%s' in file, please correct", keyword.c_str());
-        std::unique_ptr<Effekt> effect = make(start, end, stream);
-        effect->SetKeyword(keyword);
-        DebugOutputFormat("Loaded %s with start time %i and end time %i\n", keyword.c_str(), start,
-                          end);
-        effects.push_back(std::move(effect));
-    }
+    while (ReadScriptLine(stream, keyword))
+        effects.push_back(ReadScriptEntry(stream, keyword, lookup, progress));
+}
+
+std::unique_ptr<Effekt> ReadScriptEntry(FILE* stream, const std::string& keyword,
+                                        EffectLookup lookup, ScriptProgress& progress) {
+    const int start = ReadScriptInt(stream);
+    const int end = ReadScriptInt(stream);
+    progress.Step();
+    EffectMaker make = lookup(keyword);
+    if (!make) FailFormat("Unknown entry '%s' in file, please correct", keyword.c_str());
+    std::unique_ptr<Effekt> effect = make(start, end, stream);
+    effect->SetKeyword(keyword);
+    DebugOutputFormat("Loaded %s with start time %i and end time %i\n", keyword.c_str(), start,
+                      end);
+    return effect;
 }
 
 std::string PeekScriptMusicPath(const char* path) {

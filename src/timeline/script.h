@@ -63,6 +63,13 @@ public:
     virtual void Step() = 0;
 };
 
+// Reads the rest of the entry whose keyword line was just read (start and
+// end times, then the keyword's further lines through its maker), after one
+// progress step, and returns its effect with the keyword set. Raises the
+// unknown-entry failure and whatever the maker raises.
+std::unique_ptr<Effekt> ReadScriptEntry(FILE* stream, const std::string& keyword,
+                                        EffectLookup lookup, ScriptProgress& progress);
+
 // Reads an open script: the header, then one effect per entry appended to
 // `effects` in file order. Raises the unknown-entry failure and whatever the
 // makers raise.

@@ -74,15 +74,7 @@ void ReadScriptEntries(FILE* stream, ScriptReading& reading, ScriptReading& earl
                 ++reading.kept;
                 continue;
             }
-            const int start = ReadScriptInt(stream);
-            const int end = ReadScriptInt(stream);
-            progress.Step();
-            EffectMaker make = lookup(keyword);
-            if (!make) FailFormat("Unknown entry '%s' in file, please correct", keyword.c_str());
-            std::unique_ptr<Effekt> effect = make(start, end, stream);
-            effect->SetKeyword(keyword);
-            DebugOutputFormat("Loaded %s with start time %i and end time %i\n", keyword.c_str(),
-                              start, end);
+            std::unique_ptr<Effekt> effect = ReadScriptEntry(stream, keyword, lookup, progress);
             const size_t finish = static_cast<size_t>(ftell(stream) - base);
             reading.texts.push_back(rest.substr(begin, finish - begin));
             reading.effects.push_back(std::move(effect));
