@@ -1,7 +1,6 @@
 #include "app/show_reloader.h"
 
 #include <algorithm>
-#include <chrono>
 #include <exception>
 #include <filesystem>
 
@@ -9,16 +8,6 @@
 #include "platform/debug_output.h"
 #include "platform/failure.h"
 #include "timeline/script_reload.h"
-
-namespace {
-
-uint64_t NowMs() {
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-}
-
-}  // namespace
 
 std::string ShownPath(const std::string& normal_path) {
     std::error_code error;
@@ -61,7 +50,7 @@ bool ShowReloader::Poll(EffectList& effects) {
     }
     changed_.clear();
     watcher_.Poll(changed_);
-    const uint64_t now = NowMs();
+    const uint64_t now = SteadyMilliseconds();
     for (const std::string& path : changed_) debouncer_.Changed(path, now);
     if (!debouncer_.Pending()) return false;
     due_.clear();

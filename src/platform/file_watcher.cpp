@@ -16,12 +16,6 @@ constexpr uint32_t kFolderEvents = IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB | IN_C
                                    IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF |
                                    IN_ONLYDIR;
 
-uint64_t NowMs() {
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-}
-
 void SplitPath(const std::string& path, std::string& folder, std::string& name) {
     const size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) {
@@ -38,6 +32,12 @@ void AddOnce(std::vector<std::string>& list, const std::string& path) {
 }
 
 }  // namespace
+
+uint64_t SteadyMilliseconds() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
 
 void ChangeDebouncer::Changed(const std::string& path, uint64_t now_ms) {
     for (Waiting& p : pending_) {
@@ -125,7 +125,7 @@ void FileWatcher::RetryMissingFolders(std::vector<std::string>& changed) {
     const bool missing =
         std::any_of(folders_.begin(), folders_.end(), [](const Folder& f) { return f.wd < 0; });
     if (!missing) return;
-    const uint64_t now = NowMs();
+    const uint64_t now = SteadyMilliseconds();
     if (now - last_retry_ms_ < 1000) return;
     last_retry_ms_ = now;
     for (Folder& folder : folders_) {

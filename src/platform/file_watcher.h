@@ -29,6 +29,10 @@
 #include <string>
 #include <vector>
 
+// The steady clock in whole milliseconds, the count the debouncer and the
+// watcher's retries go by.
+uint64_t SteadyMilliseconds();
+
 class ChangeDebouncer {
 public:
     explicit ChangeDebouncer(uint32_t quiet_ms = 50, uint32_t longest_ms = 250)
