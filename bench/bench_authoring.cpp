@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "app/frame_clock.h"
-#include "app/live_show.h"
+#include "app/core/frame_clock.h"
+#include "app/live/live_show.h"
 #include "bench_support.h"
 #include "factory/factory.h"
 #include "render/gl_guards.h"

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "app/frame_clock.h"
+#include "app/core/frame_clock.h"
 #include "bench_support.h"
 #include "platform/audio.h"
 #include "support/test_paths.h"

@@ -33,7 +33,7 @@
 #include <optional>
 #include <string>
 
-#include "app/playback.h"
+#include "app/live/playback.h"
 
 struct Options {
     bool no_dialog = false;

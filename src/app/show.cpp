@@ -7,13 +7,13 @@
 #include <memory>
 #include <string>
 
-#include "app/capture.h"
-#include "app/demo_window.h"
-#include "app/export.h"
-#include "app/frame_clock.h"
-#include "app/live_show.h"
-#include "app/settings_dialog.h"
-#include "app/timedemo.h"
+#include "app/offline/capture.h"
+#include "app/core/demo_window.h"
+#include "app/offline/export.h"
+#include "app/core/frame_clock.h"
+#include "app/live/live_show.h"
+#include "app/setup/settings_dialog.h"
+#include "app/offline/timedemo.h"
 #include "platform/audio.h"
 #include "platform/debug_output.h"
 #include "platform/failure.h"

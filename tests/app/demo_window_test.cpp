@@ -1,7 +1,7 @@
 // The show's window and the sound device: closing the window shuts down only
 // what the window started, so the music plays on under the message box that
 // follows and stops when the process ends.
-#include "app/demo_window.h"
+#include "app/core/demo_window.h"
 
 #include <gtest/gtest.h>
 

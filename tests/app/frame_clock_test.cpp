@@ -5,8 +5,8 @@
 #include <limits>
 #include <vector>
 
-#include "app/capture.h"
-#include "app/frame_clock.h"
+#include "app/offline/capture.h"
+#include "app/core/frame_clock.h"
 #include "app/options.h"
 
 namespace {

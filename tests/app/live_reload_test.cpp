@@ -12,9 +12,9 @@
 #include <string>
 #include <thread>
 
-#include "app/frame_clock.h"
-#include "app/live_show.h"
-#include "app/playback.h"
+#include "app/core/frame_clock.h"
+#include "app/live/live_show.h"
+#include "app/live/playback.h"
 #include "factory/factory.h"
 #include "platform/asset_reload.h"
 #include "platform/audio.h"

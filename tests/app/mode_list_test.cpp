@@ -2,7 +2,7 @@
 // the size limit, the line texts and the preselection.
 #include <gtest/gtest.h>
 
-#include "app/mode_list.h"
+#include "app/setup/mode_list.h"
 
 namespace {
 

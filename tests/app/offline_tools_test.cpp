@@ -13,12 +13,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/export.h"
-#include "app/frame_workers.h"
+#include "app/offline/export.h"
+#include "app/offline/frame_workers.h"
 #include "app/options.h"
-#include "app/png_file.h"
-#include "app/progress.h"
-#include "app/timedemo.h"
+#include "app/offline/png_file.h"
+#include "app/offline/progress.h"
+#include "app/offline/timedemo.h"
 #include "support/test_paths.h"
 
 namespace {

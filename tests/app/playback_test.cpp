@@ -1,6 +1,6 @@
 // Start, pause and loop arithmetic, the authoring options, and the routing
 // of window events to the tweak panel. No GL, no sound device.
-#include "app/playback.h"
+#include "app/live/playback.h"
 
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/options.h"
-#include "app/panel_input.h"
+#include "app/live/panel_input.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings_dialog.h"
-#include "app/settings_dialog_internal.h"
+#include "app/setup/settings_dialog.h"
+#include "app/setup/settings_dialog_internal.h"
 #include "support/test_paths.h"
 
 namespace {

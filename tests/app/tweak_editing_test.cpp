@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/effect_tweak_bars.h"
-#include "app/frame_clock.h"
-#include "app/live_show.h"
+#include "app/live/effect_tweak_bars.h"
+#include "app/core/frame_clock.h"
+#include "app/live/live_show.h"
 #include "effects/3d/chaos_zoomer.h"
 #include "effects/image/alpha_blend_image.h"
 #include "effects/image/brum.h"

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/window_attributes.h"
+#include "app/core/window_attributes.h"
 
 #ifndef GL_SAMPLES
 #define GL_SAMPLES 0x80A9

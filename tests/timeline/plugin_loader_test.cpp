@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/frame_clock.h"
+#include "app/core/frame_clock.h"
 #include "platform/failure.h"
 #include "support/gl_context.h"
 #include "support/script_loading.h"

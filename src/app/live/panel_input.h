@@ -9,7 +9,7 @@
 // goes nowhere else. Closing the window is never routed here.
 #pragma once
 
-#include "app/demo_window.h"
+#include "app/core/demo_window.h"
 
 // Where one event goes.
 struct PanelRoute {

@@ -1,9 +1,9 @@
-#include "app/live_show.h"
+#include "app/live/live_show.h"
 
 #include <GL/glew.h>
 #include <SDL/SDL.h>
 
-#include "app/frame_clock.h"
+#include "app/core/frame_clock.h"
 #include "platform/asset_reload.h"
 #include "platform/debug_output.h"
 #include "platform/tweak_panel.h"

@@ -1,11 +1,11 @@
-#include "app/export.h"
+#include "app/offline/export.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "app/demo_window.h"
-#include "app/frame_workers.h"
-#include "app/progress.h"
+#include "app/core/demo_window.h"
+#include "app/offline/frame_workers.h"
+#include "app/offline/progress.h"
 #include "platform/audio.h"
 #include "platform/debug_output.h"
 #include "platform/failure.h"

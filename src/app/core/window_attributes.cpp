@@ -1,4 +1,4 @@
-#include "app/window_attributes.h"
+#include "app/core/window_attributes.h"
 
 #include <GL/glx.h>
 #include <SDL/SDL.h>

@@ -29,11 +29,11 @@
 #include <string>
 #include <vector>
 
-#include "app/demo_window.h"
-#include "app/effect_tweak_bars.h"
-#include "app/panel_input.h"
-#include "app/playback.h"
-#include "app/show_reloader.h"
+#include "app/core/demo_window.h"
+#include "app/live/effect_tweak_bars.h"
+#include "app/live/panel_input.h"
+#include "app/live/playback.h"
+#include "app/live/show_reloader.h"
 #include "platform/audio.h"
 #include "timeline/effekt.h"
 #include "timeline/script.h"

@@ -1,4 +1,4 @@
-#include "app/show_reloader.h"
+#include "app/live/show_reloader.h"
 
 #include <algorithm>
 #include <exception>

@@ -17,7 +17,7 @@
 
 #include <vector>
 
-#include "app/display_settings.h"
+#include "app/core/display_settings.h"
 
 struct SDL_Surface;
 

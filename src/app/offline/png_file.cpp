@@ -1,4 +1,4 @@
-#include "app/png_file.h"
+#include "app/offline/png_file.h"
 
 #include <libdeflate.h>
 #include <zlib.h>

@@ -1,6 +1,6 @@
-#include "app/playback.h"
+#include "app/live/playback.h"
 
-#include "app/frame_clock.h"
+#include "app/core/frame_clock.h"
 
 double MusicPositionFor(uint32_t demo_time, uint32_t start_offset) {
     if (demo_time < start_offset) return 0.0;

@@ -1,4 +1,4 @@
-#include "app/panel_input.h"
+#include "app/live/panel_input.h"
 
 #include <SDL/SDL.h>
 

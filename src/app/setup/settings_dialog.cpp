@@ -1,9 +1,9 @@
-#include "app/settings_dialog.h"
+#include "app/setup/settings_dialog.h"
 
 #include <gtk/gtk.h>
 
-#include "app/mode_list.h"
-#include "app/settings_dialog_internal.h"
+#include "app/setup/mode_list.h"
+#include "app/setup/settings_dialog_internal.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/frame_clock.h"
+#include "app/core/frame_clock.h"
 
 #include <cmath>
 

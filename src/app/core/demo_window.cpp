@@ -1,8 +1,8 @@
-#include "app/demo_window.h"
+#include "app/core/demo_window.h"
 
 #include <SDL/SDL.h>
 
-#include "app/window_attributes.h"
+#include "app/core/window_attributes.h"
 #include "platform/failure.h"
 #include "render/gl_guards.h"
 

@@ -1,4 +1,4 @@
-#include "app/mode_list.h"
+#include "app/setup/mode_list.h"
 
 #include <cstdio>
 

@@ -16,7 +16,7 @@
 
 #include <cstdint>
 
-#include "app/display_settings.h"
+#include "app/core/display_settings.h"
 #include "timeline/presenter.h"
 
 union SDL_Event;

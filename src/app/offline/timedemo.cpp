@@ -1,4 +1,4 @@
-#include "app/timedemo.h"
+#include "app/offline/timedemo.h"
 
 #include <GL/glew.h>
 
@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "app/demo_window.h"
+#include "app/core/demo_window.h"
 #include "platform/failure.h"
 #include "render/gl_guards.h"
 

@@ -1,4 +1,4 @@
-#include "app/effect_tweak_bars.h"
+#include "app/live/effect_tweak_bars.h"
 
 #include <cstdio>
 

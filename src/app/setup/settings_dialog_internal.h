@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/display_settings.h"
+#include "app/core/display_settings.h"
 #include "platform/display_modes.h"
 
 typedef struct _GtkWidget GtkWidget;

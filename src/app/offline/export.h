@@ -23,7 +23,7 @@
 #include <memory>
 #include <string>
 
-#include "app/capture.h"
+#include "app/offline/capture.h"
 #include "platform/video_file.h"
 
 class DemoWindow;

@@ -1,4 +1,4 @@
-#include "app/frame_workers.h"
+#include "app/offline/frame_workers.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "app/capture.h"
+#include "app/offline/capture.h"
 
 #include <GL/glew.h>
 
@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/demo_window.h"
-#include "app/frame_clock.h"
-#include "app/frame_workers.h"
-#include "app/png_file.h"
-#include "app/progress.h"
+#include "app/core/demo_window.h"
+#include "app/core/frame_clock.h"
+#include "app/offline/frame_workers.h"
+#include "app/offline/png_file.h"
+#include "app/offline/progress.h"
 #include "platform/failure.h"
 #include "render/gl_guards.h"
 

@@ -7,6 +7,6 @@
 // shown, for example without a display.
 #pragma once
 
-#include "app/display_settings.h"
+#include "app/core/display_settings.h"
 
 int ShowDisplaySettingsDialog(DisplaySettings& settings);

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/capture.h"
+#include "app/offline/capture.h"
 
 struct TimedemoRow {
     std::string keyword;
