@@ -20,6 +20,7 @@
 #include "platform/message_box.h"
 #include "platform/tweak_panel.h"
 #include "render/gl_guards.h"
+#include "render/spectrum_texture.h"
 #include "factory/factory.h"
 #include "timeline/script.h"
 
@@ -124,7 +125,10 @@ int RunShow(const Options& options) {
         std::string music_path;
         uint32_t start_offset = 0;
         LiveShow live(LiveOptionsOf(options), FindEffectMaker);
+        live.SetEntryKinds(EffectKindOf);
+        // Also reads the tweaks file beside the script, for every mode.
         live.LoadScript(effects, music_path, start_offset, &window);
+        ShowTweaks& tweaks = live.Tweaks();
 
         music = capturing ? music_preload.OpenOffline(music_path)
                           : music_preload.OpenStream(music_path);
@@ -135,16 +139,18 @@ int RunShow(const Options& options) {
         if (capturing) {
             const CaptureRange range = ChooseCaptureRange(options, effects, *music, start_offset);
             if (options.timedemo)
-                RunTimedemo(effects, *music, start_offset, window, range, stdout);
+                RunTimedemo(effects, tweaks, *music, start_offset, window, range, stdout);
             else if (video)
-                ExportShow(*video, *options.export_path, effects, *music, start_offset, window,
-                           range);
+                ExportShow(*video, *options.export_path, effects, tweaks, *music, start_offset,
+                           window, range);
             else
-                CaptureShow(effects, *music, start_offset, window, *options.capture_dir, range);
+                CaptureShow(effects, tweaks, *music, start_offset, window, *options.capture_dir,
+                            range);
         } else {
             live.Run(effects, *music, start_offset, window);
         }
         TweakTerminate();
+        ReleaseSpectrumTexture();
         DestroyEffects(effects);
         return kExitShowEnded;
     } catch (const DemoFailure& failure) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/live/effect_tweak_bars.h"
+#include "app/core/effect_tweak_bars.h"
 #include "app/core/frame_clock.h"
 #include "app/live/live_show.h"
 #include "effects/3d/chaos_zoomer.h"

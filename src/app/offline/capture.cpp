@@ -9,6 +9,7 @@
 
 #include "app/core/demo_window.h"
 #include "app/core/frame_clock.h"
+#include "app/core/show_frame.h"
 #include "app/offline/frame_workers.h"
 #include "app/offline/png_file.h"
 #include "app/offline/progress.h"
@@ -77,14 +78,14 @@ CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t 
     return result;
 }
 
-uint32_t DrawCaptureFrame(const EffectList& effects, MusicClock& music, uint32_t start_offset,
-                          const CaptureRange& range, uint64_t k) {
+uint32_t DrawCaptureFrame(const EffectList& effects, ShowTweaks& tweaks, MusicClock& music,
+                          uint32_t start_offset, const CaptureRange& range, uint64_t k) {
     const uint32_t t = CaptureFrameTime(range, k);
     float spectrum[kSpectrumBins];
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     music.SetPosition(CapturePosition(t, start_offset));
     music.Spectrum(spectrum);
-    DrawActiveEffects(effects, t, BeatLevel(spectrum));
+    DrawShowFrame(effects, tweaks, t, spectrum);
     return t;
 }
 
@@ -112,8 +113,9 @@ std::string Summary(uint64_t frames, const std::string& directory, const Progres
 
 }  // namespace
 
-void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_offset,
-                 DemoWindow& window, const std::string& directory, const CaptureRange& range) {
+void CaptureShow(const EffectList& effects, ShowTweaks& tweaks, MusicClock& music,
+                 uint32_t start_offset, DemoWindow& window, const std::string& directory,
+                 const CaptureRange& range) {
     RequireFrames(range, "capture");
     const uint64_t frames = CaptureFrameCount(range);
     std::error_code ignored;
@@ -138,7 +140,7 @@ void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_of
     std::string error;
     try {
         while (k < frames && !window.QuitRequested()) {
-            DrawCaptureFrame(effects, music, start_offset, range, k);
+            DrawCaptureFrame(effects, tweaks, music, start_offset, range, k);
             std::vector<uint8_t>* buffer = writers.Acquire();
             if (!buffer) break;  // a file could not be written: Finish reports it
             ReadBackBuffer(width, height, buffer->data());

@@ -41,8 +41,8 @@ void Complete(FrameWorkers& encoder, VideoFileWriter& file, const std::string& p
 }  // namespace
 
 void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList& effects,
-                MusicClock& music, uint32_t start_offset, DemoWindow& window,
-                const CaptureRange& range) {
+                ShowTweaks& tweaks, MusicClock& music, uint32_t start_offset,
+                DemoWindow& window, const CaptureRange& range) {
     RequireFrames(range, "export");
     const uint64_t frames = CaptureFrameCount(range);
     const DecodedMusic* track = music.Track();
@@ -59,7 +59,7 @@ void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList
     uint64_t k = 0;  // frames handed to the encoder
     try {
         while (k < frames && !window.QuitRequested()) {
-            DrawCaptureFrame(effects, music, start_offset, range, k);
+            DrawCaptureFrame(effects, tweaks, music, start_offset, range, k);
             std::vector<uint8_t>* buffer = encoder.Acquire();
             if (!buffer) break;  // the encoder failed: Complete reports it
             ReadBackBuffer(width, height, buffer->data());
