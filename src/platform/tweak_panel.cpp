@@ -546,6 +546,8 @@ void TweakPanelModifiers(bool ctrl, bool shift, bool alt) {
     g_panel.alt = alt;
 }
 
+bool TweakPanelEditing() { return g_panel.shown && g_panel.editing; }
+
 bool TweakPanelWantsInput() {
     if (!g_panel.shown) return false;
     if (g_panel.editing) return true;

@@ -59,7 +59,7 @@
 //   [ ] other definition keys (help, group, readonly, ...) are ignored
 //   [ ] read-only variables, callbacks, strings, quaternions
 //   [X] key buttons beside each variable, for a host that keeps keys:
-//       "+" sets a key at the current time; on a key, its way to the next
+//       "key" sets a key at the current time; on a key, its way to the next
 //       key (click: step, linear, smooth in turn) and "x" to remove it
 //   [ ] saving settings: the panel writes nothing to disk; its host may
 //       (app/core/show_tweaks.h)
@@ -212,6 +212,9 @@ void TweakPanelModifiers(bool ctrl, bool shift, bool alt);
 // True when the last frame showed a bar and the pointer is over one (as of
 // the latest TweakPanelMouse), or a field is being edited or dragged.
 bool TweakPanelWantsInput();
+// True when the last frame ended with a field being dragged or typed into
+// (the edit goes on in the next frame).
+bool TweakPanelEditing();
 
 // Where the last frame drew the widget of the variable `name` of `bar`:
 // window pixels, y from the top (x0, y0, x1, y1). False when it was not drawn.

@@ -105,8 +105,8 @@ TEST_F(ShowTweaksTest, KeyButtonsAndEditsThenAnAtomicSaveThatKeepsTheRest) {
     const TweakVariable& pos = Var(tweaks, 0, "Pos 1");
     const char* mode = nullptr;
 
-    // A key at 2000, its way to the next key changed, an edit at 4000 that
-    // becomes a key, a key removed.
+    // A key at 2000, its way to the next key changed, a drag from 4000 on
+    // while the music plays that becomes one key at 4000, a key removed.
     tweaks.BeginEdits(2000);
     EXPECT_EQ(TweakKeyHost::State::NoKeys, tweaks.KeyState(bar, pos, mode));
     tweaks.KeyAction(bar, pos, TweakKeyHost::Action::SetKey);
@@ -115,18 +115,22 @@ TEST_F(ShowTweaksTest, KeyButtonsAndEditsThenAnAtomicSaveThatKeepsTheRest) {
     tweaks.KeyAction(bar, pos, TweakKeyHost::Action::NextMode);
     tweaks.KeyState(bar, pos, mode);
     EXPECT_STREQ("smooth", mode);
-    tweaks.EndEdits();
-    tweaks.ApplyKeys(4000);
-    tweaks.BeginEdits(4000);
-    EXPECT_EQ(TweakKeyHost::State::Keyed, tweaks.KeyState(bar, pos, mode));
-    Knobs(0).pos1[2] = -3;  // the viewer drags the value
-    tweaks.EndEdits();
+    tweaks.EndEdits(false);
+    for (int frame = 0; frame < 3; ++frame) {
+        tweaks.ApplyKeys(4000 + 100 * frame);
+        tweaks.BeginEdits(4000 + 100 * frame);
+        if (frame == 0) {
+            EXPECT_EQ(TweakKeyHost::State::Keyed, tweaks.KeyState(bar, pos, mode));
+        }
+        Knobs(0).pos1[2] -= 2;  // the viewer drags the value down, from 3 to -3
+        tweaks.EndEdits(frame < 2);
+    }
     tweaks.ApplyKeys(3000);
     EXPECT_FLOAT_EQ(0, Knobs(0).pos1[2]);  // smooth, halfway from 3 to -3
     tweaks.BeginEdits(3000);
     tweaks.KeyAction(bar, Var(tweaks, 0, "Seed"), TweakKeyHost::Action::SetKey);
     tweaks.KeyAction(bar, Var(tweaks, 0, "Seed"), TweakKeyHost::Action::RemoveKey);
-    tweaks.EndEdits();
+    tweaks.EndEdits(false);
     Knobs(1).speed = 0.25f;  // changed without keys
     EXPECT_EQ((std::vector<uint32_t>{2000, 4000}), tweaks.KeyTimes());
 

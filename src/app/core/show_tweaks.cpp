@@ -41,6 +41,7 @@ bool Same(const TweakValue& a, const TweakValue& b, int components) {
 ShowTweaks::ShowTweaks(std::string path) : path_(std::move(path)) {}
 
 void ShowTweaks::Sync(const EffectList& effects) {
+    held_ = nullptr;
     bars_.Sync(effects);
     std::vector<Entry> entries;
     entries.reserve(effects.size());
@@ -134,6 +135,7 @@ bool ShowTweaks::Load() {
         return true;
     }
     if (read_ && !read_failed_ && text == text_) return false;
+    held_ = nullptr;
     read_failed_ = false;
     text_ = std::move(text);
     read_ = true;
@@ -176,13 +178,25 @@ void ShowTweaks::ApplyKeys(uint32_t t) {
 
 void ShowTweaks::BeginEdits(uint32_t t) {
     edit_time_ = t;
+    if (held_) {
+        const long at = TweakKeyAt(held_->keys.data(), held_->keys.size(), held_time_);
+        if (at >= 0)
+            WriteValue(*held_->variable, held_->components,
+                       held_->keys[static_cast<size_t>(at)].value);
+    }
     for (Variable* v : tracks_) v->applied = ReadValue(*v->variable, v->components);
 }
 
-void ShowTweaks::EndEdits() {
-    for (Variable* v : tracks_)
-        if (!Same(ReadValue(*v->variable, v->components), v->applied, v->components))
-            SetKey(*v, edit_time_);
+void ShowTweaks::EndEdits(bool editing) {
+    for (Variable* v : tracks_) {
+        if (Same(ReadValue(*v->variable, v->components), v->applied, v->components)) continue;
+        const uint32_t at = v == held_ ? held_time_ : edit_time_;
+        SetKey(*v, at);  // may rebuild tracks_: v stays valid, the loop ends
+        held_ = v;
+        held_time_ = at;
+        break;  // one field is edited at a time
+    }
+    if (!editing) held_ = nullptr;
 }
 
 bool ShowTweaks::Save(std::string& error) {

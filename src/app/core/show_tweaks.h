@@ -51,9 +51,13 @@ public:
     void ApplyKeys(uint32_t t);
     // Around the panel of demo time t: the key buttons act at t, and a keyed
     // variable the viewer changed in between gets a key at t (so an edit is
-    // not undone by the next frame's keys).
+    // not undone by the next frame's keys). `editing`: the panel's field is
+    // still being dragged or typed into (TweakPanelEditing). An edit that
+    // lasts several frames while the music plays keeps changing the one key
+    // it made first, and the field shows that key's value meanwhile, rather
+    // than leaving a key at every frame's time.
     void BeginEdits(uint32_t t);
-    void EndEdits();
+    void EndEdits(bool editing);
     // Writes the file. False, with the reason, when it could not; the old
     // file is then as it was.
     bool Save(std::string& error);
@@ -108,6 +112,8 @@ private:
     bool read_ = false;         // document_ holds the file's lines
     bool read_failed_ = false;  // the last Load could not read the file
     uint32_t edit_time_ = 0;
+    Variable* held_ = nullptr;  // the variable of an edit still going on
+    uint32_t held_time_ = 0;    // the time of the key that edit changes
     std::vector<uint32_t> key_times_;
     uint64_t version_ = 0;
     std::vector<std::string> problems_;

@@ -179,7 +179,7 @@ void LiveShow::DrawOverlay(const EffectList& effects, uint32_t demo_time) {
     }
     strip_input_ = TimelineStripInput();
     DrawTweakPanelFrame(frame);
-    if (panel) tweaks_.EndEdits();
+    if (panel) tweaks_.EndEdits(TweakPanelEditing());
 }
 
 bool LiveShow::SaveTweaks() {
