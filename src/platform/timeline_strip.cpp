@@ -36,6 +36,8 @@ struct Drag {
     uint32_t anchor = 0;
 };
 Drag g_drag;
+float g_track[4] = {0, 0, 0, 0};  // where the last frame drew the track
+bool g_track_drawn = false;
 
 float XOf(uint32_t t, float x0, float x1, uint32_t first, uint32_t last) {
     if (last <= first) return x0;
@@ -129,6 +131,8 @@ void DrawTimelineStrip(const TimelineStripView& view, float display_width, float
     const float x0 = origin.x + kPad, x1 = origin.x + width - kGraph - 2 * kPad;
     const float top = origin.y + kPad + kRow + 4, bottom = origin.y + height - kPad;
     const float lanes_top = top + kKeyRow;
+    g_track[0] = x0, g_track[1] = top, g_track[2] = x1, g_track[3] = bottom;
+    g_track_drawn = true;
     ImGui::SetCursorScreenPos(ImVec2(x0, top));
     ImGui::InvisibleButton("##track", ImVec2(std::max(x1 - x0, 1.0f), bottom - top));
     const ImVec2 mouse = ImGui::GetIO().MousePos;
@@ -219,4 +223,9 @@ void DrawTimelineStrip(const TimelineStripView& view, float display_width, float
         draw->PathStroke(IM_COL32(120, 230, 140, 255), 0, 1.5f);
     }
     ImGui::End();
+}
+
+bool TimelineStripTrackRect(float rect[4]) {
+    for (int i = 0; i < 4; ++i) rect[i] = g_track[i];
+    return g_track_drawn;
 }

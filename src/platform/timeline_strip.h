@@ -95,3 +95,9 @@ float TimelineStripHeight(int lanes);
 // the pointer; `rect` receives the window (x0, y0, x1, y1). For the panel only.
 void DrawTimelineStrip(const TimelineStripView& view, float display_width, float display_height,
                        TimelineStripInput& input, float rect[4]);
+
+// Where a strip last drew its track (the bars, the key marks and the loop
+// range): window pixels, y from the top (x0, y0, x1, y1); the track runs
+// from the view's first time at x0 to its last at x1. False before any strip
+// was drawn.
+bool TimelineStripTrackRect(float rect[4]);
