@@ -172,9 +172,9 @@ void LiveShow::DrawOverlay(const EffectList& effects, uint32_t demo_time) {
     if (panel) {
         tweaks_.Bars().Active(effects, demo_time, active_);
         tweaks_.BeginEdits(demo_time);
-        frame.keys = &tweaks_;
+        frame.keys = getenv("NOKEYS") ? nullptr : &tweaks_;
         UpdateStrip(demo_time);
-        frame.strip = &strip_;
+        frame.strip = getenv("NOSTRIP") ? nullptr : &strip_;
         frame.strip_input = &strip_input_;
     }
     strip_input_ = TimelineStripInput();
