@@ -55,8 +55,8 @@ struct FrameCost {
 };
 
 // Draws `frames` frames as the loop does (reload check, clear, the show's
-// frame with its tweaks, overlay: bars, key buttons and timeline strip), timing each with glFinish, then counts the allocations of 200
-// more.
+// frame with its tweaks, overlay: bars, key buttons and timeline strip), timing each with glFinish,
+// then counts the allocations of 200 more.
 FrameCost MeasureFrames(LiveShow& live, EffectList& effects, bool overlay, int frames) {
     const float spectrum[kSpectrumBins] = {0.1f};
     auto frame = [&](uint32_t t) {

@@ -78,7 +78,8 @@ void BenchLoad(const char* label, const std::string& text, int effect_count, int
         tweaks.Load();
         ms.push_back(bench::NowMs() - start);
         keys = tweaks.KeyTimes().size();
-        if (!tweaks.Problems().empty()) std::printf("  problem: %s\n", tweaks.Problems()[0].c_str());
+        if (!tweaks.Problems().empty())
+            std::printf("  problem: %s\n", tweaks.Problems()[0].c_str());
     }
     char extra[64];
     std::snprintf(extra, sizeof extra, "(%zu keys, %zu bytes)", keys, text.size());
