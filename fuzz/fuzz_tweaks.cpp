@@ -43,7 +43,8 @@ const std::vector<TweakTarget>& Targets() {
     static const std::vector<TweakTarget> targets = [] {
         SetUp(first, a);
         SetUp(second, b);
-        return std::vector<TweakTarget>{{{"Knobs", 1000, 1}, &first}, {{"Knobs", 1000, 2}, &second}};
+        return std::vector<TweakTarget>{{{"Knobs", 1000, 1}, &first},
+                                        {{"Knobs", 1000, 2}, &second}};
     }();
     return targets;
 }

@@ -8,12 +8,12 @@
 
 namespace {
 
-constexpr float kMargin = 10.0f;   // from the display's edges
-constexpr float kPad = 6.0f;       // inside the window
-constexpr float kRow = 20.0f;      // the button row
-constexpr float kKeyRow = 9.0f;    // the key marks above the bars
-constexpr float kLane = 15.0f;     // one lane of bars
-constexpr float kGraph = 160.0f;   // the beat graph's width
+constexpr float kMargin = 10.0f;  // from the display's edges
+constexpr float kPad = 6.0f;      // inside the window
+constexpr float kRow = 20.0f;     // the button row
+constexpr float kKeyRow = 9.0f;   // the key marks above the bars
+constexpr float kLane = 15.0f;    // one lane of bars
+constexpr float kGraph = 160.0f;  // the beat graph's width
 constexpr float kSnapPixels = 4.0f;
 constexpr float kClickPixels = 3.0f;  // a Shift+press that moves less is a click
 
@@ -51,7 +51,7 @@ int AssignTimelineLanes(std::vector<TimelineBar>& bars) {
     int lanes = 1;
     for (size_t i = 0; i < bars.size(); ++i) {
         int lane = 0;
-        for (bool clash = true; clash; ) {
+        for (bool clash = true; clash;) {
             clash = false;
             for (size_t j = 0; j < i && !clash; ++j)
                 clash = bars[j].lane == lane && bars[j].start < bars[i].end &&
@@ -137,8 +137,8 @@ void DrawTimelineStrip(const TimelineStripView& view, float display_width, float
     ImGui::InvisibleButton("##track", ImVec2(std::max(x1 - x0, 1.0f), bottom - top));
     const ImVec2 mouse = ImGui::GetIO().MousePos;
     const uint32_t at_mouse = TimelineTimeAt(mouse.x, x0, x1, view.first, view.last);
-    const uint32_t ms_per_pixel =
-        static_cast<uint32_t>((static_cast<double>(view.last) - view.first) / std::max(x1 - x0, 1.0f));
+    const uint32_t ms_per_pixel = static_cast<uint32_t>(
+        (static_cast<double>(view.last) - view.first) / std::max(x1 - x0, 1.0f));
     if (ImGui::IsItemActivated()) {
         g_drag.loop = ImGui::GetIO().KeyShift;
         g_drag.press_x = mouse.x;
@@ -155,8 +155,8 @@ void DrawTimelineStrip(const TimelineStripView& view, float display_width, float
     const bool looping_drag = ImGui::IsItemActive() && g_drag.loop;
     if (ImGui::IsItemDeactivated() && g_drag.loop) {
         input.loop_changed = true;
-        input.has_loop = std::fabs(mouse.x - g_drag.press_x) >= kClickPixels &&
-                         at_mouse != g_drag.anchor;
+        input.has_loop =
+            std::fabs(mouse.x - g_drag.press_x) >= kClickPixels && at_mouse != g_drag.anchor;
         input.loop_from = std::min(at_mouse, g_drag.anchor);
         input.loop_to = std::max(at_mouse, g_drag.anchor);
     }

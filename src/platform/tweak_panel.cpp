@@ -611,8 +611,7 @@ void DrawTweakPanelFrame(const TweakPanelFrame& frame) {
     if (has_strip) {
         float rect[4];
         DrawTimelineStrip(*frame.strip, display.x, display.y, *frame.strip_input, rect);
-        g_panel.windows.push_back(
-            BarWindow{ImVec2(rect[0], rect[1]), ImVec2(rect[2], rect[3])});
+        g_panel.windows.push_back(BarWindow{ImVec2(rect[0], rect[1]), ImVec2(rect[2], rect[3])});
         bottom = rect[3] - rect[1] + kBarSpacing;
     }
     if (has_messages) DrawMessages(*frame.messages, display, bottom);

@@ -183,9 +183,9 @@ struct TimelineStripInput;
 struct TweakPanelFrame {
     const std::vector<const TweakBar*>* bars = nullptr;
     const std::vector<std::string>* messages = nullptr;
-    TweakKeyHost* keys = nullptr;                 // null: no key buttons
-    const TimelineStripView* strip = nullptr;     // null: no strip
-    TimelineStripInput* strip_input = nullptr;    // what the viewer did in it
+    TweakKeyHost* keys = nullptr;               // null: no key buttons
+    const TimelineStripView* strip = nullptr;   // null: no strip
+    TimelineStripInput* strip_input = nullptr;  // what the viewer did in it
 };
 
 // Draws the bars' variables as editable windows, and the messages (first

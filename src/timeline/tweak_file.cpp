@@ -74,7 +74,8 @@ TweakLine ReadLine(std::string text) {
         const std::vector<std::string> words = Words(item.substr(1, item.size() - 2));
         unsigned long start = 0, occurrence = 1;
         if (words.size() < 2 || words.size() > 3 || !ParseUnsigned(words[1], UINT32_MAX, start) ||
-            (words.size() == 3 && (!ParseUnsigned(words[2], INT_MAX, occurrence) || occurrence == 0)))
+            (words.size() == 3 &&
+             (!ParseUnsigned(words[2], INT_MAX, occurrence) || occurrence == 0)))
             return bad("an entry is written [Keyword Start] or [Keyword Start N], whole numbers");
         line.kind = TweakLine::Entry;
         line.entry.keyword = words[0];
@@ -84,8 +85,9 @@ TweakLine ReadLine(std::string text) {
     }
     const size_t equals = item.find('=');
     if (equals == std::string::npos)
-        return bad("not an entry, a value or a key: [Keyword Start], name = value, "
-                   "name @ time mode = value");
+        return bad(
+            "not an entry, a value or a key: [Keyword Start], name = value, "
+            "name @ time mode = value");
     const std::string left = Trim(item, 0, equals);
     line.value = Trim(item, equals + 1);
     const size_t at = left.find('@');
@@ -165,7 +167,8 @@ std::string EnumChoices(const TweakEnum& e) {
 
 std::string TweaksPathFor(const std::string& script_path) {
     const size_t slash = script_path.rfind('/');
-    return slash == std::string::npos ? "tweaks.txt" : script_path.substr(0, slash + 1) + "tweaks.txt";
+    return slash == std::string::npos ? "tweaks.txt"
+                                      : script_path.substr(0, slash + 1) + "tweaks.txt";
 }
 
 std::string TweakEntryText(const TweakEntryId& id) {
@@ -308,8 +311,9 @@ TweakReading ResolveTweaks(const TweakDocument& document, const std::vector<Twea
             case TweakLine::Entry: {
                 state = Skipped;
                 if (superseded[i]) continue;  // a later one counts
-                const auto found = std::find_if(targets.begin(), targets.end(),
-                                                [&](const TweakTarget& t) { return t.id == line.entry; });
+                const auto found =
+                    std::find_if(targets.begin(), targets.end(),
+                                 [&](const TweakTarget& t) { return t.id == line.entry; });
                 if (found == targets.end()) {
                     Problem(reading, number,
                             "the script has no entry " + TweakEntryText(line.entry) +
@@ -324,16 +328,17 @@ TweakReading ResolveTweaks(const TweakDocument& document, const std::vector<Twea
             case TweakLine::Key: break;
         }
         if (state == None) {
-            Problem(reading, number, "'" + line.variable + "' comes before any [Keyword Start] line");
+            Problem(reading, number,
+                    "'" + line.variable + "' comes before any [Keyword Start] line");
             continue;
         }
         if (state == Skipped) continue;
         const TweakBar& bar = *targets[target].bar;
         const TweakVariable* variable = FindVariable(bar, line.variable);
         if (!variable) {
-            Problem(reading, number,
-                    "'" + line.variable + "' is no variable of " +
-                        TweakEntryText(targets[target].id));
+            Problem(
+                reading, number,
+                "'" + line.variable + "' is no variable of " + TweakEntryText(targets[target].id));
             continue;
         }
         TweakValue value;
@@ -385,8 +390,9 @@ TweakReading ResolveTweaks(const TweakDocument& document, const std::vector<Twea
                 const TweakKey& key = g.keys[order[k]];
                 if (k + 1 < order.size() && g.keys[order[k + 1]].time == key.time) {
                     Problem(reading, g.key_lines[order[k + 1]],
-                            name + " has another key at " + std::to_string(key.time) + " ms (line " +
-                                std::to_string(g.key_lines[order[k]]) + "); the later one is used");
+                            name + " has another key at " + std::to_string(key.time) +
+                                " ms (line " + std::to_string(g.key_lines[order[k]]) +
+                                "); the later one is used");
                     continue;
                 }
                 setting.keys.push_back(key);
@@ -412,8 +418,8 @@ void AppendSetting(std::vector<std::string>& out, const TweakTarget& target,
         return;
     }
     for (const TweakKey& key : setting.keys)
-        out.push_back(v.name + " @ " + std::to_string(key.time) + " " +
-                      TweakKeyModeName(key.mode) + " = " + FormatTweakValue(bar, v, key.value));
+        out.push_back(v.name + " @ " + std::to_string(key.time) + " " + TweakKeyModeName(key.mode) +
+                      " = " + FormatTweakValue(bar, v, key.value));
 }
 
 }  // namespace
@@ -431,7 +437,8 @@ std::string WriteTweakText(const TweakDocument& document, const std::vector<Twea
     std::vector<bool> written(settings.size(), false);
     std::vector<std::string> out;
     if (lines.empty()) {
-        out.push_back("# Tweak values and keys of the effects, by entry (README: the tweaks file).");
+        out.push_back(
+            "# Tweak values and keys of the effects, by entry (README: the tweaks file).");
         out.push_back("# Written by the tweak panel (Ctrl+S); comments and other lines are kept.");
     }
 
@@ -476,14 +483,16 @@ std::string WriteTweakText(const TweakDocument& document, const std::vector<Twea
             }
         }
         out.push_back(line.text);
-        if (line.kind != TweakLine::Blank && line.kind != TweakLine::Comment) insert_at = out.size();
+        if (line.kind != TweakLine::Blank && line.kind != TweakLine::Comment)
+            insert_at = out.size();
     }
     if (current != SIZE_MAX) insert_rest(current, insert_at);
 
     // Entries the file does not have yet, in the targets' order.
     for (size_t t = 0; t < targets.size(); ++t) {
         bool any = false;
-        for (size_t s = 0; s < settings.size(); ++s) any = any || (settings[s].target == t && !written[s]);
+        for (size_t s = 0; s < settings.size(); ++s)
+            any = any || (settings[s].target == t && !written[s]);
         if (!any) continue;
         if (!out.empty() && !Trim(out.back()).empty()) out.push_back("");
         out.push_back("[" + TweakEntryText(targets[t].id) + "]");

@@ -56,10 +56,10 @@ std::string TweakEntryText(const TweakEntryId& id);
 struct TweakLine {
     enum Kind { Blank, Comment, Entry, Value, Key, Bad };
     Kind kind = Blank;
-    std::string text;  // as written, without the line break
-    TweakEntryId entry;            // Entry
-    std::string variable, value;   // Value and Key: the name and the value's text
-    uint32_t time = 0;             // Key
+    std::string text;             // as written, without the line break
+    TweakEntryId entry;           // Entry
+    std::string variable, value;  // Value and Key: the name and the value's text
+    uint32_t time = 0;            // Key
     TweakKeyMode mode = TweakKeyMode::Linear;
     std::string reason;  // Bad: what is wrong
 };

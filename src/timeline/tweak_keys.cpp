@@ -48,7 +48,8 @@ void TweakKeyedValue(const TweakKey* keys, size_t count, uint32_t t, int compone
         return;
     }
     // Times are unsigned: the span and the way so far never go negative.
-    const double u = static_cast<double>(t - key.time) / static_cast<double>(after->time - key.time);
+    const double u =
+        static_cast<double>(t - key.time) / static_cast<double>(after->time - key.time);
     const float w = TweakKeyWeight(key.mode, u);
     for (int i = 0; i < components; ++i)
         out.v[i] = key.value.v[i] + (after->value.v[i] - key.value.v[i]) * w;

@@ -66,8 +66,8 @@ TEST_F(ShowTweaksTest, ValuesAndKeysReachTheEffectsAndFollowTheFile) {
         float tint;
         int mode;
     };
-    for (const Row& row : {Row{3000, 0.5f, 7}, Row{0, 0, 0}, Row{2999, 0.4995f, 0},
-                           Row{9000, 1, 7}, Row{3000, 0.5f, 7}}) {
+    for (const Row& row : {Row{3000, 0.5f, 7}, Row{0, 0, 0}, Row{2999, 0.4995f, 0}, Row{9000, 1, 7},
+                           Row{3000, 0.5f, 7}}) {
         tweaks.ApplyKeys(row.t);
         EXPECT_FLOAT_EQ(row.tint, Knobs(0).tint[0]) << row.t;
         EXPECT_EQ(1.0f, Knobs(0).tint[3]);
@@ -195,7 +195,8 @@ TEST_F(ShowTweaksTest, AFailedSaveKeepsTheOldFileAndSaysWhy) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        if (std::string(row.what) == "read-only folder" && geteuid() == 0) continue;  // root writes anyway
+        if (std::string(row.what) == "read-only folder" && geteuid() == 0)
+            continue;  // root writes anyway
         ScratchDir dir;
         std::filesystem::create_directories(dir.path() + "/data");
         const std::string path = row.path(dir.path());

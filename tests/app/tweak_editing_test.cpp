@@ -503,8 +503,7 @@ TEST_F(TweakEditing, KeyButtonsAndTheTimelineStrip) {
     tweaks.KeyState(bar, seed, ways[1]);
     click(r[0] - 40, row);
     tweaks.KeyState(bar, seed, ways[2]);
-    EXPECT_EQ("linear smooth step",
-              std::string(ways[0]) + " " + ways[1] + " " + ways[2]);
+    EXPECT_EQ("linear smooth step", std::string(ways[0]) + " " + ways[1] + " " + ways[2]);
     click(r[0] - 12, row);  // "x"
     EXPECT_EQ(TweakKeyHost::State::NoKeys, tweaks.KeyState(bar, seed, mode));
     click(r[0] - 40, row);

@@ -294,13 +294,13 @@ TEST(ShaderShowTest, SpectrumOnUnitOneIsTheAnalysersMagnitudes) {
     ASSERT_NEAR(0.25f, spectrum[700], 0.02f);
 
     ScratchDir dir;
-    const std::string shader = dir.Write(
-        "bins.fs",
-        "uniform sampler2D spectrum;\n"
-        "void main() {\n"
-        "    float m = texture2D(spectrum, vec2(gl_TexCoord[0].s, 0.5)).r;\n"
-        "    gl_FragColor = vec4(m, m, m, 1.0);\n"
-        "}\n");
+    const std::string shader =
+        dir.Write("bins.fs",
+                  "uniform sampler2D spectrum;\n"
+                  "void main() {\n"
+                  "    float m = texture2D(spectrum, vec2(gl_TexCoord[0].s, 0.5)).r;\n"
+                  "    gl_FragColor = vec4(m, m, m, 1.0);\n"
+                  "}\n");
     testing::internal::CaptureStderr();
     ShaderShow show(0, 100000, shader.c_str(), "");
     testing::internal::GetCapturedStderr();  // neither time nor beat: said, and ignored
@@ -318,7 +318,11 @@ TEST(ShaderShowTest, SpectrumOnUnitOneIsTheAnalysersMagnitudes) {
     show.Draw(1000, 0.0f);
     ExpectFrameLoopState("ShaderShow with the spectrum");
     glActiveTexture(GL_TEXTURE1);
-    EXPECT_EQ(0, [] { GLint b = -1; glGetIntegerv(GL_TEXTURE_BINDING_2D, &b); return b; }());
+    EXPECT_EQ(0, [] {
+        GLint b = -1;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &b);
+        return b;
+    }());
     glActiveTexture(GL_TEXTURE0);
     std::vector<float> texels(kSpectrumBins, -1.0f);
     glBindTexture(GL_TEXTURE_2D, SpectrumTextureName());

@@ -24,11 +24,11 @@ TEST(TweakKeys, ValueIsAPureFunctionOfTime) {
     };
     // Keys 0 at 1000 ms (in the row's mode) and 10 at 3000 ms.
     const Row rows[] = {
-        {M::Linear, false, 0, 0},       {M::Linear, false, 1000, 0},
-        {M::Linear, false, 1500, 2.5f}, {M::Linear, false, 2000, 5},
-        {M::Smooth, false, 1500, 1.5625f}, {M::Smooth, false, 2000, 5},
-        {M::Smooth, false, 2500, 8.4375f}, {M::Step, false, 2999, 0},
-        {M::Step, false, 3000, 10},     {M::Linear, false, 3000, 10},
+        {M::Linear, false, 0, 0},           {M::Linear, false, 1000, 0},
+        {M::Linear, false, 1500, 2.5f},     {M::Linear, false, 2000, 5},
+        {M::Smooth, false, 1500, 1.5625f},  {M::Smooth, false, 2000, 5},
+        {M::Smooth, false, 2500, 8.4375f},  {M::Step, false, 2999, 0},
+        {M::Step, false, 3000, 10},         {M::Linear, false, 3000, 10},
         {M::Linear, false, UINT32_MAX, 10}, {M::Linear, true, 2000, 0},
     };
     for (const Row& row : rows) {
@@ -110,9 +110,11 @@ TEST_F(TweakFileTest, BadLinesAreReportedWithTheirLineAndSkipped) {
         {"[Knobs]", 2, "an entry is written [Keyword Start]", -1},
         {"[Knobs 1000", 2, "ends in ']'", -1},
         {"[Knobs 1000 0]", 2, "an entry is written", -1},
-        {"Seed = 1\nSeed = 2", 3, "'Seed' is given again (also at line 2); the later value is used", 2},
+        {"Seed = 1\nSeed = 2", 3, "'Seed' is given again (also at line 2); the later value is used",
+         2},
         {"Seed = 3\nSeed @ 5 = 1", 2, "'Seed' has keys; this value is not used", -1},
-        {"Seed = 1\n[Knobs 1000]\nSeed = 2", 3, "comes again (also at line 1); the later one is used", 2},
+        {"Seed = 1\n[Knobs 1000]\nSeed = 2", 3,
+         "comes again (also at line 1); the later one is used", 2},
         {"Seed = 1\n[Knobs 1000]\nSpeed = 2", 3, "comes again", -1},
         {"!Seed = 1", 1, "'Seed' comes before any [Keyword Start] line", -1},
         {"![Other 3]\nSeed = 1", 1, "the script has no entry Other 3", -1},

@@ -12,7 +12,9 @@ namespace {
 // At most this many problems of one reading go to standard error.
 constexpr size_t kProblemsShown = 20;
 
-bool Whole(const TweakVariable& v) { return v.type != TW_TYPE_FLOAT && v.type != TW_TYPE_DIR3F && v.type != TW_TYPE_COLOR4F; }
+bool Whole(const TweakVariable& v) {
+    return v.type != TW_TYPE_FLOAT && v.type != TW_TYPE_DIR3F && v.type != TW_TYPE_COLOR4F;
+}
 
 TweakValue ReadValue(const TweakVariable& v, int components) {
     TweakValue out;
@@ -151,8 +153,8 @@ void ShowTweaks::Report(const std::vector<TweakProblem>& problems, const std::st
     problems_.clear();
     if (!failure.empty()) problems_.push_back(path_ + ": " + failure);
     for (const TweakProblem& p : problems)
-        problems_.push_back(path_ + (p.line ? ":" + std::to_string(p.line) : std::string()) +
-                            ": " + p.reason);
+        problems_.push_back(path_ + (p.line ? ":" + std::to_string(p.line) : std::string()) + ": " +
+                            p.reason);
     for (size_t i = 0; i < problems_.size() && i < kProblemsShown; ++i)
         DebugOutputFormat("%s\n", problems_[i].c_str());
     if (problems_.size() > kProblemsShown)
@@ -162,8 +164,8 @@ void ShowTweaks::Report(const std::vector<TweakProblem>& problems, const std::st
     if (!problems_.empty()) {
         file_message_ = problems_.front();
         if (problems_.size() > 1)
-            file_message_ += " (and " + std::to_string(problems_.size() - 1) +
-                             " more on standard error)";
+            file_message_ +=
+                " (and " + std::to_string(problems_.size() - 1) + " more on standard error)";
     }
     Changed();
 }

@@ -81,8 +81,8 @@ private:
         const TweakVariable* variable = nullptr;
         int components = 0;
         bool discrete = false;
-        TweakValue initial;       // the effect's own value, before the file
-        bool from_file = false;   // named by the file at the last Load
+        TweakValue initial;      // the effect's own value, before the file
+        bool from_file = false;  // named by the file at the last Load
         bool keyed = false;
         std::vector<TweakKey> keys;
         TweakValue applied;  // the value when the panel began

@@ -138,8 +138,8 @@ void LiveShow::UpdateMessages() {
 
 void LiveShow::UpdateStrip(uint32_t demo_time) {
     strip_.first = start_offset_;
-    strip_.last = static_cast<uint32_t>(
-        std::min<uint64_t>(uint64_t{start_offset_} + music_ms_, UINT32_MAX));
+    strip_.last =
+        static_cast<uint32_t>(std::min<uint64_t>(uint64_t{start_offset_} + music_ms_, UINT32_MAX));
     if (music_ms_ == 0) {
         // No music to measure by: the entries' span.
         strip_.first = UINT32_MAX;
@@ -172,9 +172,9 @@ void LiveShow::DrawOverlay(const EffectList& effects, uint32_t demo_time) {
     if (panel) {
         tweaks_.Bars().Active(effects, demo_time, active_);
         tweaks_.BeginEdits(demo_time);
-        frame.keys = getenv("NOKEYS") ? nullptr : &tweaks_;
+        frame.keys = &tweaks_;
         UpdateStrip(demo_time);
-        frame.strip = getenv("NOSTRIP") ? nullptr : &strip_;
+        frame.strip = &strip_;
         frame.strip_input = &strip_input_;
     }
     strip_input_ = TimelineStripInput();

@@ -41,8 +41,8 @@ void Complete(FrameWorkers& encoder, VideoFileWriter& file, const std::string& p
 }  // namespace
 
 void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList& effects,
-                ShowTweaks& tweaks, MusicClock& music, uint32_t start_offset,
-                DemoWindow& window, const CaptureRange& range) {
+                ShowTweaks& tweaks, MusicClock& music, uint32_t start_offset, DemoWindow& window,
+                const CaptureRange& range) {
     RequireFrames(range, "export");
     const uint64_t frames = CaptureFrameCount(range);
     const DecodedMusic* track = music.Track();
