@@ -206,8 +206,8 @@ TEST(Options, AuthoringOptions) {
 
 TEST(Options, HelpNamesEveryKeyAndOption) {
     const std::string help = UsageText();
-    for (const char* word :
-         {"--tweak", "--watch", "--start MS", "--loop FROM:TO", "Space", "F1", "Escape", "arrows"})
+    for (const char* word : {"--tweak", "--watch", "--start MS", "--loop FROM:TO", "Space", "F1",
+                             "Ctrl+S", "Escape", "arrows"})
         EXPECT_NE(std::string::npos, help.find(word)) << word;
 }
 
