@@ -35,7 +35,8 @@ private:
 TextFileRead ReadTextFile(const std::string& path, std::string& text, std::string& error,
                           size_t limit) {
     text.clear();
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that opening a pipe with no writer does not wait.
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0) {
         if (errno == ENOENT) return TextFileRead::Missing;
         error = std::strerror(errno);
@@ -48,6 +49,10 @@ TextFileRead ReadTextFile(const std::string& path, std::string& text, std::strin
     }
     if (S_ISDIR(info.st_mode)) {
         error = "it is a folder, not a file";
+        return TextFileRead::Failed;
+    }
+    if (!S_ISREG(info.st_mode)) {  // a pipe or a device could never end
+        error = "it is not a plain file";
         return TextFileRead::Failed;
     }
     char buffer[65536];

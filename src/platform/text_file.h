@@ -15,8 +15,8 @@
 enum class TextFileRead { Ok, Missing, Failed };
 
 // Reads the whole file into `text`. Missing: no such file (`text` empty).
-// Failed, with the reason in `error`: a folder, unreadable, or larger than
-// `limit` bytes.
+// Failed, with the reason in `error`: a folder, a pipe or a device,
+// unreadable, or larger than `limit` bytes.
 TextFileRead ReadTextFile(const std::string& path, std::string& text, std::string& error,
                           size_t limit = 16u << 20);
 

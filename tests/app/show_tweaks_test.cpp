@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -231,6 +232,8 @@ TEST_F(ShowTweaksTest, FilesThatCannotBeReadChangeNothing) {
         {"empty", [](const std::string& p) { std::ofstream{p}; }, 0, ""},
         {"a folder", [](const std::string& p) { std::filesystem::create_directories(p); }, 1,
          "tweaks.txt: it is a folder, not a file; its values are not used"},
+        {"a pipe that nobody writes", [](const std::string& p) { mkfifo(p.c_str(), 0644); }, 1,
+         "tweaks.txt: it is not a plain file"},
         {"binary",
          [](const std::string& p) {
              std::ofstream file(p, std::ios::binary);
