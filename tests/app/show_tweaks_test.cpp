@@ -232,6 +232,8 @@ TEST_F(ShowTweaksTest, FilesThatCannotBeReadChangeNothing) {
         {"empty", [](const std::string& p) { std::ofstream{p}; }, 0, ""},
         {"a folder", [](const std::string& p) { std::filesystem::create_directories(p); }, 1,
          "tweaks.txt: it is a folder, not a file; its values are not used"},
+        {"too large", [](const std::string& p) { std::ofstream(p) << std::string(1100000, '\n'); },
+         1, "tweaks.txt: it is larger than 1 MB"},
         {"a pipe that nobody writes", [](const std::string& p) { mkfifo(p.c_str(), 0644); }, 1,
          "tweaks.txt: it is not a plain file"},
         {"binary",

@@ -11,6 +11,9 @@ namespace {
 
 // At most this many problems of one reading go to standard error.
 constexpr size_t kProblemsShown = 20;
+// A larger file is refused: about 35,000 keys fit, and every line read
+// takes a few hundred bytes of memory.
+constexpr size_t kLargestFile = 1u << 20;
 
 bool Whole(const TweakVariable& v) {
     return v.type != TW_TYPE_FLOAT && v.type != TW_TYPE_DIR3F && v.type != TW_TYPE_COLOR4F;
@@ -130,7 +133,7 @@ void ShowTweaks::Apply(const TweakReading& reading, const std::vector<Entry*>& e
 
 bool ShowTweaks::Load() {
     std::string text, error;
-    const TextFileRead result = ReadTextFile(path_, text, error);
+    const TextFileRead result = ReadTextFile(path_, text, error, kLargestFile);
     if (result == TextFileRead::Failed) {
         read_failed_ = true;
         Report({}, error + "; its values are not used");
@@ -206,7 +209,7 @@ bool ShowTweaks::Save(std::string& error) {
     // read are kept.
     std::string current, why;
     TweakDocument base;
-    switch (ReadTextFile(path_, current, why)) {
+    switch (ReadTextFile(path_, current, why, kLargestFile)) {
         case TextFileRead::Ok: base = ParseTweakText(current); break;
         case TextFileRead::Missing: break;
         case TextFileRead::Failed: error = path_ + ": " + why; break;
