@@ -38,7 +38,7 @@ constexpr int kWidth = 160, kHeight = 120;
 // different when a channel is off by more than kChannelTolerance (which
 // includes the 3 levels the references lose by keeping 6 bits a channel); a
 // scene fails when more than kPixelTolerance pixels differ.
-constexpr int kChannelTolerance = 24;
+constexpr int kChannelTolerance = 16;
 constexpr int kPixelTolerance = kWidth * kHeight / 500;  // 0.2 %
 
 // One scene. Header line: "= name time beat [from=MS] [pass=N] [occluder]
