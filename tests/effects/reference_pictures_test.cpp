@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -67,6 +68,7 @@ std::string PicturesDir() { return SourceDir() + "/tests/reference_pictures"; }
 std::vector<Scene> ReadScenes() {
     std::ifstream in(PicturesDir() + "/scenes.txt");
     std::vector<Scene> scenes;
+    std::set<std::string> names;
     std::string line;
     while (std::getline(in, line)) {
         if (line.rfind("= ", 0) == 0) {
@@ -84,9 +86,11 @@ std::vector<Scene> ReadScenes() {
                     s.problem = "unknown option " + option + " in: " + line;
                 }
             }
-            // gtest takes scene names as test names: letters, digits and '_'.
-            if (s.name.empty() || s.name.find_first_not_of(kNameCharacters) != std::string::npos) {
-                s.problem = "a scene name is letters, digits and '_': " + line;
+            // gtest takes scene names as test names: letters, digits and
+            // '_', each name once.
+            if (s.name.empty() || s.name.find_first_not_of(kNameCharacters) != std::string::npos ||
+                !names.insert(s.name).second) {
+                s.problem = "a scene name is letters, digits and '_', and new: " + line;
                 s.name = "scene_" + std::to_string(scenes.size() + 1);
             }
             scenes.push_back(s);
