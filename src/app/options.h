@@ -24,6 +24,9 @@
 //                     meshes, the clip) while the show plays
 //   --start MS        real-time playback starts at demo time MS
 //   --loop FROM:TO    real-time playback repeats FROM..TO
+//   --show DIR        play the show in DIR (script DIR/data/demo.txt, every
+//                     path of the show relative to DIR)
+//   --new-show DIR    write a starter show into DIR (new or empty) and end
 //   --help            list the options
 // The last four are the authoring options: with any of them Space pauses
 // and resumes. They do not change a capture, an export or a timedemo.
@@ -39,6 +42,8 @@ struct Options {
     bool no_dialog = false;
     bool windowed = false;
     bool help = false;
+    std::optional<std::string> show_dir;
+    std::optional<std::string> new_show_dir;
     std::optional<int> width, height;
     std::optional<std::string> capture_dir;
     std::optional<std::string> export_path;
@@ -70,5 +75,5 @@ bool ParseLoopRange(const char* text, LoopRange& range);
 // Parses argv[1..]. On a bad option returns false and says why in `error`.
 bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error);
 
-// The text --help prints.
-const char* UsageText();
+// The text --help prints, for the program called `program`.
+std::string UsageText(const char* program = "demo");

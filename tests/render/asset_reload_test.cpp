@@ -5,13 +5,16 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "app/live/show_reloader.h"
 #include "model3ds/mesh_display_list.h"
 #include "platform/asset_reload.h"
+#include "platform/show_folder.h"
 #include "render/gl_guards.h"
 #include "render/shader.h"
 #include "render/stable_uniforms.h"
@@ -286,6 +289,46 @@ TEST_F(ReloadingAssets, AMeshRecompilesIntoTheSameList) {
     ASSERT_EQ(1u, empty.errors.size());
     EXPECT_EQ("No mesh in \"" + path + "\" (missing, unreadable or empty)", empty.errors[0]);
     EXPECT_EQ(3u, TrianglesOf(list));
+}
+
+// With --show every loader reads the show's paths inside its folder, the
+// record of reloadable files names the real files, and messages keep the
+// paths as the show writes them.
+TEST_F(ReloadingAssets, LoadersAndTheRecordFollowTheShowFolder) {
+    ScratchDir dir;
+    dir.Write("data/colour.fs", kPlain);
+    WritePicture(dir.path() + "/data/pic.png", 255, 0, 0);
+    WriteTriangles(dir.path() + "/data/strip.3ds", 2);
+    struct ShowFolderScope {
+        explicit ShowFolderScope(const std::string& folder) { SetShowFolder(folder); }
+        ~ShowFolderScope() { SetShowFolder(""); }
+    } show(dir.path());
+
+    ShaderProgram shader;
+    shader.Load(true, "data/colour.fs");
+    CTextureFreeImage texture;
+    texture.Load("data/pic.png");
+    MeshDisplayList mesh("data/strip.3ds", 0);
+    Uniforms u{LocateUniform(shader.Program(), "colour"), -1, -1};
+    EXPECT_TRUE(Near(DrawThrough(shader.Program(), u), 128, 64, 255));
+    EXPECT_TRUE(Near(FirstTexel(texture), 255, 0, 0));
+    EXPECT_EQ(2u, TrianglesOf(mesh));
+
+    const std::string picture = dir.path() + "/data/pic.png";
+    const std::vector<std::string> files = AssetFiles();
+    for (const char* name : {"/data/colour.fs", "/data/pic.png", "/data/strip.3ds"})
+        EXPECT_NE(files.end(), std::find(files.begin(), files.end(), dir.path() + name)) << name;
+    EXPECT_EQ("data/pic.png", ShownPath(picture));
+
+    // The watcher reports the real file; the error names the show's path.
+    WritePicture(picture, 0, 255, 0);
+    EXPECT_TRUE(ReloadAssetsOf(picture).errors.empty());
+    EXPECT_TRUE(Near(FirstTexel(texture), 0, 255, 0));
+    fs::remove(picture);
+    const AssetReload gone = ReloadAssetsOf("data/pic.png");
+    ASSERT_EQ(1u, gone.errors.size());
+    EXPECT_EQ(0u, gone.errors[0].find("Picture \"data/pic.png\" cannot be loaded"))
+        << gone.errors[0];
 }
 
 TEST_F(ReloadingAssets, DestroyedAssetsAreForgotten) {
