@@ -61,7 +61,7 @@ set(CPACK_PACKAGE_VERSION "1.0.0")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${DEMO_SUMMARY})
 set(CPACK_PACKAGE_DESCRIPTION
     "Plays a show of OpenGL 2.0 effects choreographed to music, driven by a plain-text script, \
-and the bundled show \"Kiln\". Plays any show folder with --show DIR; --new-show DIR writes a \
+and the bundled show Kiln. Plays any show folder with --show DIR; --new-show DIR writes a \
 starter show to build one's own.")
 set(CPACK_PACKAGE_CONTACT "Kilnworks <kilnworks@localhost>")
 set(CPACK_GENERATOR DEB)
