@@ -29,6 +29,7 @@ std::vector<StarterFile> StarterShowFiles();
 std::string NewShowProblem(const std::string& folder);
 
 // Writes the starter show into `folder` and says on standard output how to
-// play it with the program started as `program`. Returns the exit status: 0 when written, 1 when
-// refused or a write failed (the reason on standard error).
+// play it with the program started as `program`. Returns the exit status: 0
+// when written, 1 when refused or a write failed (the reason on standard
+// error).
 int WriteNewShow(const std::string& folder, const std::string& program);

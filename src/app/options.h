@@ -1,6 +1,9 @@
 // Command-line options. With none, the program behaves as the show always
 // does: settings dialog, full screen, sound, message box on failure.
 //
+//   --show DIR        play the show in DIR (script DIR/data/demo.txt, every
+//                     path of the show relative to DIR)
+//   --new-show DIR    write a starter show into DIR (new or empty) and end
 //   --no-dialog       no settings dialog (defaults) and no message box:
 //                     failures go to standard error only
 //   --windowed        a resizable window instead of full screen
@@ -24,9 +27,6 @@
 //                     meshes, the clip) while the show plays
 //   --start MS        real-time playback starts at demo time MS
 //   --loop FROM:TO    real-time playback repeats FROM..TO
-//   --show DIR        play the show in DIR (script DIR/data/demo.txt, every
-//                     path of the show relative to DIR)
-//   --new-show DIR    write a starter show into DIR (new or empty) and end
 //   --help            list the options
 // The last four are the authoring options: with any of them Space pauses
 // and resumes. They do not change a capture, an export or a timedemo.

@@ -33,24 +33,21 @@ std::string ReadWhole(const std::string& path) {
 
 // Mean brightness (0..255) of a captured frame, and of its middle pixel.
 struct Brightness {
-    double mean = -1;
-    int middle = -1;
+    double mean = -1, middle = -1;
 };
 Brightness FrameBrightness(const std::string& path) {
-    Brightness result;
+    Brightness result{0, 0};
     FIBITMAP* image = FreeImage_Load(FIF_PNG, path.c_str(), 0);
-    if (!image) return result;
-    const unsigned w = FreeImage_GetWidth(image), h = FreeImage_GetHeight(image);
-    double sum = 0;
+    const unsigned w = image ? FreeImage_GetWidth(image) : 0,
+                   h = image ? FreeImage_GetHeight(image) : 0;
     RGBQUAD c;
     for (unsigned y = 0; y < h; ++y)
-        for (unsigned x = 0; x < w; ++x)
-            if (FreeImage_GetPixelColor(image, x, y, &c))
-                sum += (c.rgbRed + c.rgbGreen + c.rgbBlue) / 3.0;
-    result.mean = sum / (w * h);
-    if (FreeImage_GetPixelColor(image, w / 2, h / 2, &c))
-        result.middle = (c.rgbRed + c.rgbGreen + c.rgbBlue) / 3;
-    FreeImage_Unload(image);
+        for (unsigned x = 0; x < w && FreeImage_GetPixelColor(image, x, y, &c); ++x) {
+            const double grey = (c.rgbRed + c.rgbGreen + c.rgbBlue) / 3.0;
+            result.mean += grey / (w * h);
+            if (x == w / 2 && y == h / 2) result.middle = grey;
+        }
+    if (image) FreeImage_Unload(image);
     return result;
 }
 
@@ -76,9 +73,8 @@ TEST(NewShow, TheStarterShowPlaysFromAnotherFolder) {
                 "--from 500 --to 4500");
     ASSERT_EQ(0, r.exit_code) << r.err;
     ExpectEverythingLoaded(r.err);
-    EXPECT_NE(std::string::npos, r.err.find("Loaded ShaderShow ")) << r.err;
-    EXPECT_NE(std::string::npos, r.err.find("Loaded AlphaBlendImage ")) << r.err;
-    EXPECT_NE(std::string::npos, r.err.find("Loaded FlashWhite ")) << r.err;
+    for (const char* entry : {"ShaderShow ", "AlphaBlendImage ", "FlashWhite "})
+        EXPECT_NE(std::string::npos, r.err.find(std::string("Loaded ") + entry)) << r.err;
     // The capture folder is the user's, in the working directory.
     const std::string frames = dir.path() + "/elsewhere/frames/";
     // 500 ms: the flash over the layer; 1500 ms: the layer alone; from 2000

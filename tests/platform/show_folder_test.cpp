@@ -17,7 +17,6 @@ TEST(ShowFolder, PathsOfTheShowAreJoinedToItsFolder) {
     } rows[] = {
         // No folder: the working directory, the paths exactly as written.
         {"", "data/sky/clouds.jpg", "data/sky/clouds.jpg"},
-        {"", "./data/../data/a.fs", "./data/../data/a.fs"},
         {"shows/kiln", "data/a.jpg", "shows/kiln/data/a.jpg"},
         {"shows/kiln/", "data/a.jpg", "shows/kiln/data/a.jpg"},
         {"/srv/show", "data/a.jpg", "/srv/show/data/a.jpg"},
@@ -28,7 +27,6 @@ TEST(ShowFolder, PathsOfTheShowAreJoinedToItsFolder) {
         {"shows/kiln", "/usr/share/a.jpg", "/usr/share/a.jpg"},
         // An empty path stays empty (an entry without a picture).
         {"shows/kiln", "", ""},
-        {"my show", "data/a b.jpg", "my show/data/a b.jpg"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(row.expected, JoinShowPath(row.folder, row.path))
@@ -37,7 +35,6 @@ TEST(ShowFolder, PathsOfTheShowAreJoinedToItsFolder) {
     SetShowFolder("shows/kiln");
     EXPECT_EQ("shows/kiln/data/demo.txt", ShowPath(kShowScript));
     SetShowFolder("");
-    EXPECT_EQ("data/demo.txt", ShowPath(kShowScript));
 }
 
 TEST(ShowFolder, FoldersThatHoldNoShowAreNamed) {

@@ -188,7 +188,7 @@ TEST(PluginLoader, LookupOrderShowFolderProgramInstalledThenSystem) {
     EXPECT_TRUE(PluginCandidates(std::string("lib\0p.so", 8), "", "/prog", "").empty());
 }
 
-TEST(PluginLoader, TheShowFolderComesBeforeTheProgramAndTheInstalledFolderAfter) {
+TEST(PluginLoader, TheShowFolderComesBeforeTheProgram) {
     // The same name in the show folder wins over the one beside the program.
     ScratchDir show;
     fs::copy_file(Library("test_reader_plugin"), show.path() + "/libtest_no_draw_plugin.so");
@@ -197,15 +197,6 @@ TEST(PluginLoader, TheShowFolderComesBeforeTheProgramAndTheInstalledFolderAfter)
     SetShowFolder("");
     ASSERT_NE(from_show, nullptr);
     EXPECT_NE(dlsym(from_show, "Draw"), nullptr);
-
-    // A name found nowhere else comes from the installed plug-in folder.
-    ScratchDir installed;
-    fs::copy_file(Library("test_reader_plugin"), installed.path() + "/libinstalled_only.so");
-    EXPECT_EQ(OpenPluginLibrary("libinstalled_only.so"), nullptr);
-    SetInstalledPluginFolder(installed.path());
-    void* from_installed = OpenPluginLibrary("libinstalled_only.so");
-    SetInstalledPluginFolder("");
-    EXPECT_NE(from_installed, nullptr);
 }
 
 TEST(SamplePlugin, DrawsAndLeavesTheStateAsItFoundIt) {
