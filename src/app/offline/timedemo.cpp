@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "app/core/demo_window.h"
+#include "app/offline/fill_meter.h"
 #include "platform/failure.h"
 #include "render/gl_guards.h"
 
@@ -16,6 +17,9 @@ using Clock = std::chrono::steady_clock;
 
 // Taken while the program initialises, before main.
 const Clock::time_point kProgramStart = Clock::now();
+
+// The yardstick of the fill table: a picture like the ones effects show.
+const char kFillQuadPicture[] = "data/plasma/__water.jpg";
 
 double Milliseconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
@@ -88,27 +92,37 @@ void RunTimedemo(const EffectList& effects, MusicClock& music, uint32_t start_of
                  DemoWindow& window, const CaptureRange& range, FILE* out) {
     RequireFrames(range, "play");
     const uint64_t frames = CaptureFrameCount(range);
-    fprintf(out, "Timedemo: %dx%d, %d frames per second of demo time, demo times %u to %u ms\n",
-            WindowWidth(), WindowHeight(), range.fps, range.from, range.to);
+    fprintf(out, "Timedemo: %dx%d, %d frames per second of demo time, demo times %u to %u ms",
+            window.Width(), window.Height(), range.fps, range.from, range.to);
+    if (const FrameScale* scaling = window.Scaling())
+        fprintf(out, ", drawn at %dx%d (scale %.3g)", scaling->DrawnWidth(), scaling->DrawnHeight(),
+                scaling->Scale());
+    fprintf(out, "\n");
     fflush(out);
     std::vector<uint32_t> demo_times;
     std::vector<double> frame_ms;
     demo_times.reserve(frames);
     frame_ms.reserve(frames);
+    FillMeter fill(effects.size());
     const Clock::time_point run_start = Clock::now();
     auto report = [&]() {
         const double seconds = Milliseconds(run_start, Clock::now()) / 1000.0;
         fputs(
             FormatTimedemo(TimedemoRows(effects, demo_times, frame_ms), frame_ms, seconds).c_str(),
             out);
+        fill.MeasureQuad(window, kFillQuadPicture, 60);
+        fputs(fill.Format(effects).c_str(), out);
         fflush(out);
     };
     try {
         for (uint64_t k = 0; k < frames && !window.QuitRequested(); ++k) {
             const Clock::time_point start = Clock::now();
-            const uint32_t t = DrawCaptureFrame(effects, music, start_offset, range, k);
+            window.BeginFrame();
+            const uint32_t t = DrawCaptureFrame(effects, music, start_offset, range, k, &fill);
+            window.EndFrame();
             window.SwapAndPoll();
             glFinish();
+            fill.FrameDone();
             const Clock::time_point end = Clock::now();
             if (k == 0)
                 fprintf(out, "First frame shown %.0f ms after the program started\n\n",

@@ -13,9 +13,9 @@
 //
 // Reseeds the shared generator with 123 every frame and draws 441 values from
 // it. Clears the window before its on-screen pass, so effects drawn earlier in
-// the frame do not show. Leaves the depth test off, no framebuffer, program or
-// texture bound, the clear colour transparent black, the colour white and the
-// standard perspective view.
+// the frame do not show. Leaves the depth test off, the window's framebuffer
+// bound (BindWindowFramebuffer), no program or texture bound, the clear colour
+// transparent black, the colour white and the standard perspective view.
 #pragma once
 
 #include "render/shader.h"
