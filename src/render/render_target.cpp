@@ -5,6 +5,8 @@
 #include "render/vec3.h"
 
 RenderTarget::RenderTarget() : width_(WindowWidth()), height_(WindowHeight()) {
+    // Without the extension its entry points are null: say so, do not call them.
+    if (!GLEW_EXT_framebuffer_object) Fail("FBO not ready");
     glGenFramebuffersEXT(1, &framebuffer_);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
 

@@ -5,8 +5,9 @@
 // one framebuffer object with a single GL_RGBA8 colour texture of the window
 // size, no mipmaps and no depth or stencil attachment (drawing into it is
 // never depth-tested), clears it to the current clear colour and leaves the
-// colour texture bound to GL_TEXTURE_2D. An incomplete framebuffer raises
-// "FBO not ready" through the failure channel.
+// colour texture bound to GL_TEXTURE_2D. A driver without the extension or
+// an incomplete framebuffer raises "FBO not ready" through the failure
+// channel.
 //
 // Bind() sends later drawing into the colour texture with viewport
 // (0, 0, width, height), the standard perspective projection and an identity

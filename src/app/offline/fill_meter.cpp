@@ -19,10 +19,12 @@ void FillMeter::BeforeDraw(size_t index) {
     glFinish();
     start_ = Clock::now();
     glBeginQuery(GL_SAMPLES_PASSED, queries_[index]);
+    counting_ = true;
 }
 
 void FillMeter::AfterDraw(size_t index) {
     glEndQuery(GL_SAMPLES_PASSED);
+    counting_ = false;
     glFinish();
     entries_[index].ms += std::chrono::duration<double, std::milli>(Clock::now() - start_).count();
     ++entries_[index].frames;
@@ -37,6 +39,12 @@ void FillMeter::FrameDone() {
         entries_[i].fragments += samples;
         drawn_[i] = 0;
     }
+}
+
+void FillMeter::EndInterruptedDraw() {
+    if (!counting_) return;
+    glEndQuery(GL_SAMPLES_PASSED);
+    counting_ = false;
 }
 
 void FillMeter::MeasureQuad(DemoWindow& window, const char* picture, int frames) {

@@ -38,6 +38,9 @@ public:
     void AfterDraw(size_t index) override;
     // After the frame's GL work is done: collects the frame's counts.
     void FrameDone();
+    // Ends the count of a Draw that raised a failure (EndDemo), so that the
+    // quad can still be measured.
+    void EndInterruptedDraw();
 
     // `frames` frames of one full-window quad with `picture` (a picture
     // file; a missing one draws the quad untextured), drawn between the
@@ -66,4 +69,5 @@ private:
     std::vector<char> drawn_;  // per entry: drawn in this frame
     Figures quad_;
     Clock::time_point start_;
+    bool counting_ = false;  // between BeforeDraw and AfterDraw
 };

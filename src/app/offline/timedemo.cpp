@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
+#include <ctime>
+
+#include <unistd.h>
 
 #include "app/core/demo_window.h"
 #include "app/offline/fill_meter.h"
@@ -15,8 +19,34 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The moment the process started (exec), as the kernel recorded it in
+// clock ticks since boot, on the steady clock; the program's own static
+// initialisation when /proc cannot tell.
+Clock::time_point ProcessStart() {
+    const Clock::time_point now = Clock::now();
+    FILE* stat = fopen("/proc/self/stat", "r");
+    if (!stat) return now;
+    char text[1024] = {0};
+    const size_t length = fread(text, 1, sizeof text - 1, stat);
+    fclose(stat);
+    text[length] = '\0';
+    // Field 22, counted after the command name, which ends at the last ')'.
+    const char* p = strrchr(text, ')');
+    unsigned long long ticks = 0;
+    for (int field = 2; p && field < 22; ++field) p = strchr(p + 1, ' ');
+    timespec boot{};
+    const long per_second = sysconf(_SC_CLK_TCK);
+    if (!p || sscanf(p + 1, "%llu", &ticks) != 1 || per_second <= 0 ||
+        clock_gettime(CLOCK_BOOTTIME, &boot) != 0)
+        return now;
+    const double since_boot = boot.tv_sec + boot.tv_nsec / 1e9;
+    const double age = since_boot - static_cast<double>(ticks) / static_cast<double>(per_second);
+    if (age < 0 || age > 60) return now;
+    return now - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(age));
+}
+
 // Taken while the program initialises, before main.
-const Clock::time_point kProgramStart = Clock::now();
+const Clock::time_point kProgramStart = ProcessStart();
 
 // The yardstick of the fill table: a picture like the ones effects show.
 const char kFillQuadPicture[] = "data/plasma/__water.jpg";
@@ -110,6 +140,7 @@ void RunTimedemo(const EffectList& effects, MusicClock& music, uint32_t start_of
         fputs(
             FormatTimedemo(TimedemoRows(effects, demo_times, frame_ms), frame_ms, seconds).c_str(),
             out);
+        fill.EndInterruptedDraw();
         fill.MeasureQuad(window, kFillQuadPicture, 60);
         fputs(fill.Format(effects).c_str(), out);
         fflush(out);

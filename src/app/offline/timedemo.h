@@ -1,7 +1,7 @@
 // Timedemo: the show's benchmark. Plays a range of the show at fixed steps
 // of demo time (the frames of a capture) as fast as the machine allows,
 // shows every frame, writes no file, and prints to `out`:
-//   - when the first frame was shown, counted from the program's start;
+//   - when the first frame was shown, counted from the process's start;
 //   - one row per script entry: keyword, start-end, the number of frames
 //     that draw it, and the median and 95th percentile time of those frames
 //     in ms (a frame counts for every entry it draws, so an overlay's row
@@ -44,7 +44,9 @@ std::vector<TimedemoRow> TimedemoRows(const EffectList& effects,
 std::string FormatTimedemo(const std::vector<TimedemoRow>& rows,
                            const std::vector<double>& frame_ms, double seconds);
 
-// Milliseconds since the program started (static initialisation).
+// Milliseconds since the process started (its exec, to the kernel's clock
+// tick of 10 ms; the program's static initialisation when /proc is not
+// there).
 double MillisecondsSinceStart();
 
 class DemoWindow;

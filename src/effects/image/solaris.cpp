@@ -6,6 +6,11 @@
 
 namespace Effekter {
 
+namespace {
+const char kSpritePath[] = "data/solaris/solaris1.jpg";
+const char kGlowPath[] = "data/solaris/solaris2.jpg";
+}  // namespace
+
 SolarisSprite ComputeSolarisSprite(uint32_t demo_time, int i) {
     const float tf = static_cast<float>(demo_time);
     const double travelled = static_cast<double>(tf) * 0.002;
@@ -25,9 +30,11 @@ float SolarisSpin(uint32_t demo_time, int i, float random) {
     return 20.0f * static_cast<float>(i) * random + tf * 0.005f;
 }
 
-Solaris::Solaris(int start, int end) : Effekt(start, end) {
-    sprite_.Load("data/solaris/solaris1.jpg");
-    glow_.Load("data/solaris/solaris2.jpg");
+Solaris::Solaris(int start, int end) : Effekt(start, end), trim_(WindowWidth(), WindowHeight()) {
+    sprite_.Load(kSpritePath);
+    sprite_coverage_.Follow(sprite_, kSpritePath);
+    glow_.Load(kGlowPath);
+    glow_coverage_.Follow(glow_, kGlowPath);
     title_.Load("data/solaris/it.jpg");
 }
 
@@ -35,9 +42,11 @@ void Solaris::Draw(uint32_t demo_time, float beat) {
     const float tf = static_cast<float>(demo_time);
     const float b = beat;
 
-    // Trail: additive sprites on a cleared screen, each with a beat glow.
+    // Trail: additive sprites on a cleared screen, each with a beat glow,
+    // drawn only where their pictures are not black (black adds nothing).
     {
         CTransparency additive(GL_ONE, GL_ONE);
+        CEnabler scissor(GL_SCISSOR_TEST);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         MatrixScope trail;
         RotateXYZ(Vec3(0, 2.0f * b, tf * 0.05f));
@@ -57,11 +66,13 @@ void Solaris::Draw(uint32_t demo_time, float beat) {
             const float w = s.weight;
             glColor4f(w, w, w, w);
             TextureBind bind(sprite_);
-            sprite.Draw(1, 1);
+            trim_.Draw(sprite, sprite_coverage_);
             const float g = 0.125f * w * b;
+            // Without a beat the glow's colour is 0: it would add nothing.
+            if (g == 0.0f) continue;
             glColor4f(g, g, g, g);
             glBindTexture(GL_TEXTURE_2D, glow_.Name());
-            sprite.Draw(1, 1);
+            trim_.Draw(sprite, glow_coverage_);
         }
     }
 

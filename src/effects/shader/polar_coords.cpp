@@ -60,6 +60,8 @@ PolarCoords::PolarCoords(int start, int end) : Effekt(start, end) {
     time_location_ = LocateUniform(program_.Program(), "time");
     resolution_location_ = LocateUniform(program_.Program(), "resolution");
 
+    // Without the extension its entry points are null: say so, do not call them.
+    if (!GLEW_EXT_framebuffer_object) Fail("FBO not ready");
     const int w = target_width_, h = target_height_;
     glGenRenderbuffersEXT(1, &depth_buffer_);
     glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, depth_buffer_);

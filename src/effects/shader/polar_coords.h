@@ -5,9 +5,9 @@
 //
 // Loads "data/housing.jpg" (missing: the boxes are drawn untextured, in
 // white) and "data/polar.fs" (missing or broken: the shader failures). The
-// framebuffer is built in the constructor; an incomplete one raises "FBO not
-// ready". The off-screen pass keeps the window's viewport, so the picture
-// fills the lower-left W x H texels (at most 1024 x 1024) of the texture,
+// framebuffer is built in the constructor; a driver without framebuffer
+// objects or an incomplete one raises "FBO not ready". The off-screen pass keeps the window's
+// viewport, so the picture fills the lower-left W x H texels (at most 1024 x 1024) of the texture,
 // which is stretched over the window whole; the shader finds that region
 // itself. No uniform is set ("time" and "resolution" stay 0).
 //
