@@ -10,37 +10,95 @@ double Det(const double a[3], const double b[3], const double c[3]) {
            a[2] * (b[0] * c[1] - b[1] * c[0]);
 }
 
+// The inverse of a column-major 4 x 4 matrix; false when it has none.
+bool Invert(const float m[16], double out[16]) {
+    double inv[16];
+    inv[0] = m[5] * m[10] * m[15] - m[5] * m[11] * m[14] - m[9] * m[6] * m[15] +
+             m[9] * m[7] * m[14] + m[13] * m[6] * m[11] - m[13] * m[7] * m[10];
+    inv[4] = -m[4] * m[10] * m[15] + m[4] * m[11] * m[14] + m[8] * m[6] * m[15] -
+             m[8] * m[7] * m[14] - m[12] * m[6] * m[11] + m[12] * m[7] * m[10];
+    inv[8] = m[4] * m[9] * m[15] - m[4] * m[11] * m[13] - m[8] * m[5] * m[15] +
+             m[8] * m[7] * m[13] + m[12] * m[5] * m[11] - m[12] * m[7] * m[9];
+    inv[12] = -m[4] * m[9] * m[14] + m[4] * m[10] * m[13] + m[8] * m[5] * m[14] -
+              m[8] * m[6] * m[13] - m[12] * m[5] * m[10] + m[12] * m[6] * m[9];
+    inv[1] = -m[1] * m[10] * m[15] + m[1] * m[11] * m[14] + m[9] * m[2] * m[15] -
+             m[9] * m[3] * m[14] - m[13] * m[2] * m[11] + m[13] * m[3] * m[10];
+    inv[5] = m[0] * m[10] * m[15] - m[0] * m[11] * m[14] - m[8] * m[2] * m[15] +
+             m[8] * m[3] * m[14] + m[12] * m[2] * m[11] - m[12] * m[3] * m[10];
+    inv[9] = -m[0] * m[9] * m[15] + m[0] * m[11] * m[13] + m[8] * m[1] * m[15] -
+             m[8] * m[3] * m[13] - m[12] * m[1] * m[11] + m[12] * m[3] * m[9];
+    inv[13] = m[0] * m[9] * m[14] - m[0] * m[10] * m[13] - m[8] * m[1] * m[14] +
+              m[8] * m[2] * m[13] + m[12] * m[1] * m[10] - m[12] * m[2] * m[9];
+    inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] +
+             m[5] * m[3] * m[14] + m[13] * m[2] * m[7] - m[13] * m[3] * m[6];
+    inv[6] = -m[0] * m[6] * m[15] + m[0] * m[7] * m[14] + m[4] * m[2] * m[15] -
+             m[4] * m[3] * m[14] - m[12] * m[2] * m[7] + m[12] * m[3] * m[6];
+    inv[10] = m[0] * m[5] * m[15] - m[0] * m[7] * m[13] - m[4] * m[1] * m[15] +
+              m[4] * m[3] * m[13] + m[12] * m[1] * m[7] - m[12] * m[3] * m[5];
+    inv[14] = -m[0] * m[5] * m[14] + m[0] * m[6] * m[13] + m[4] * m[1] * m[14] -
+              m[4] * m[2] * m[13] - m[12] * m[1] * m[6] + m[12] * m[2] * m[5];
+    inv[3] = -m[1] * m[6] * m[11] + m[1] * m[7] * m[10] + m[5] * m[2] * m[11] -
+             m[5] * m[3] * m[10] - m[9] * m[2] * m[7] + m[9] * m[3] * m[6];
+    inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] +
+             m[4] * m[3] * m[10] + m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
+    inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] -
+              m[4] * m[3] * m[9] - m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
+    inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] +
+              m[4] * m[2] * m[9] + m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
+    const double det = m[0] * inv[0] + m[1] * inv[4] + m[2] * inv[8] + m[3] * inv[12];
+    if (std::fabs(det) < 1e-30) return false;
+    for (int i = 0; i < 16; ++i) out[i] = inv[i] / det;
+    return true;
+}
+
 }  // namespace
 
 int TrimCornerCount(int width) { return 2 * (width / kTrimTile + 2); }
 
-int QuadScissorBoxes(const float modelview[16], const Vec3& position, float half_width,
-                     float half_height, int width, int height, const TexelCoverage& coverage,
-                     ScissorBox* boxes, int capacity, TrimCorner* corners) {
-    if (width <= 0 || height <= 0 || coverage.Empty() || half_width <= 0 || half_height <= 0)
+int QuadScissorBoxes(const float modelview[16], const float projection[16], const Vec3& position,
+                     float half_width, float half_height, int width, int height,
+                     const TexelCoverage& coverage, ScissorBox* boxes, int capacity,
+                     TrimCorner* corners) {
+    double unproject[16];
+    if (width <= 0 || height <= 0 || coverage.Empty() || half_width <= 0 || half_height <= 0 ||
+        !Invert(projection, unproject))
         return -1;
     const float* m = modelview;
     const double a[3] = {m[0], m[1], m[2]}, b[3] = {m[4], m[5], m[6]};
-    // The quad's centre in eye space, negated for the right-hand side.
-    double minus_o[3];
+    // The quad's centre in eye space.
+    double o[3];
     for (int i = 0; i < 3; ++i)
-        minus_o[i] =
-            -(m[12 + i] + position.x * m[i] + position.y * m[4 + i] + position.z * m[8 + i]);
-    const double f = 1.0 / std::tan(20.0 * M_PI / 180.0);
-    const double aspect = static_cast<double>(width) / height;
+        o[i] = m[12 + i] + position.x * m[i] + position.y * m[4 + i] + position.z * m[8 + i];
     const double texels_u = coverage.Width(), texels_v = coverage.Height();
 
-    // Where the ray through window point (x, y) meets the quad, in texels:
-    // lx A + ly B - t d = -O for the ray direction d.
+    // The eye-space point of normalised device coordinates (x, y, z).
+    auto eye_point = [&](double x, double y, double z, double p[3]) {
+        double w = unproject[3] * x + unproject[7] * y + unproject[11] * z + unproject[15];
+        if (std::fabs(w) < 1e-30) w = 1e-30;
+        for (int i = 0; i < 3; ++i)
+            p[i] = (unproject[i] * x + unproject[4 + i] * y + unproject[8 + i] * z +
+                    unproject[12 + i]) /
+                   w;
+    };
+    // Where the ray through window point (x, y), from the near plane to the
+    // far one, meets the quad, in texels: lx A + ly B - s d = p - O.
     auto corner = [&](double x, double y) {
-        const double minus_d[3] = {-(2 * x / width - 1) * aspect / f, -(2 * y / height - 1) / f,
-                                   1.0};
+        const double nx = 2 * x / width - 1, ny = 2 * y / height - 1;
+        double near_point[3], far_point[3];
+        eye_point(nx, ny, -1, near_point);
+        eye_point(nx, ny, 1, far_point);
+        double minus_d[3], right[3];
+        for (int i = 0; i < 3; ++i) {
+            minus_d[i] = near_point[i] - far_point[i];
+            right[i] = near_point[i] - o[i];
+        }
         TrimCorner c{0, 0, false};
         const double det = Det(a, b, minus_d);
         if (std::fabs(det) < 1e-12) return c;
-        const double t = Det(a, b, minus_o) / det;
-        if (!(t > 0)) return c;
-        const double lx = Det(minus_o, b, minus_d) / det, ly = Det(a, minus_o, minus_d) / det;
+        const double s = Det(a, b, right) / det;
+        // Before the near plane or beyond the far one nothing is drawn there.
+        if (!(s >= 0 && s <= 1)) return c;
+        const double lx = Det(right, b, minus_d) / det, ly = Det(a, right, minus_d) / det;
         const double u = (lx + half_width) / (2 * half_width) * texels_u - 0.5;
         const double v = (ly + half_height) / (2 * half_height) * texels_v - 0.5;
         // Far outside the picture is as good as just outside it.
@@ -124,9 +182,10 @@ int QuadTrim::Draw(const Quad& quad, const TexelCoverage& coverage) {
     const int width = WindowWidth(), height = WindowHeight();
     int count = -1;
     if (!coverage.Empty() && width <= largest_width_ && height <= largest_height_) {
-        GLfloat m[16];
-        glGetFloatv(GL_MODELVIEW_MATRIX, m);
-        count = QuadScissorBoxes(m, quad.position, quad.half_extent.x, quad.half_extent.y, width,
+        GLfloat modelview[16], projection[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
+        count = QuadScissorBoxes(modelview, projection, quad.position, quad.half_extent.x, quad.half_extent.y, width,
                                  height, coverage, boxes_.data(), static_cast<int>(boxes_.size()),
                                  corners_.data());
     }

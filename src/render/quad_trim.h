@@ -6,8 +6,9 @@
 //
 // The window is cut into squares of kTrimTile pixels. For each square the
 // quad's picture under it is found by casting rays through its corners onto
-// the quad's plane (so any placement in the standard perspective view
-// works), widened by a texel on each side for bilinear filtering and one
+// the quad's plane (any placement, in any view the projection matrix gives:
+// the standard perspective, the 2D view), widened by a texel on each side
+// for bilinear filtering and one
 // more for rounding; squares whose picture holds only black texels
 // (TexelCoverage) are left out, the others merged into scissor boxes along
 // rows and down equal rows. The quad is drawn once per box with the scissor
@@ -16,9 +17,9 @@
 // added nothing to the colour. (The frame's alpha, which no effect reads,
 // may differ there.) A quad with nothing to show is not drawn at all.
 //
-// Needs a current GL context, the standard perspective view of the window
-// (WindowWidth x WindowHeight), and the scissor test on (the caller's
-// CEnabler); leaves the scissor box set. Allocates nothing per draw.
+// Needs a current GL context, a viewport of the window (WindowWidth x
+// WindowHeight) and the scissor test on (the caller's CEnabler); leaves the
+// scissor box set. Allocates nothing per draw.
 #pragma once
 
 #include <vector>
@@ -42,21 +43,22 @@ int TrimCornerCount(int width);
 
 // The boxes for a quad of half extent (half_width, half_height) around
 // `position` in the plane z = position.z of the model space given by
-// `modelview` (column-major, as glGetFloatv gives it), textured with repeat
-// (1, 1), in the standard perspective view of a width x height window.
+// `modelview`, textured with repeat (1, 1), seen through `projection` (both
+// column-major, as glGetFloatv gives them) in a width x height viewport.
 // Writes at most `capacity` boxes, none overlapping another; returns how
 // many, 0 when the quad shows only black (or nothing) there, -1 when more
 // room is needed. `corners` holds TrimCornerCount(width).
-int QuadScissorBoxes(const float modelview[16], const Vec3& position, float half_width,
-                     float half_height, int width, int height, const TexelCoverage& coverage,
-                     ScissorBox* boxes, int capacity, TrimCorner* corners);
+int QuadScissorBoxes(const float modelview[16], const float projection[16], const Vec3& position,
+                     float half_width, float half_height, int width, int height,
+                     const TexelCoverage& coverage, ScissorBox* boxes, int capacity,
+                     TrimCorner* corners);
 
 class QuadTrim {
 public:
     // Room for windows up to this size.
     QuadTrim(int largest_width, int largest_height);
 
-    // Draws quad.Draw(1, 1) under the current modelview matrix, trimmed by
+    // Draws quad.Draw(1, 1) under the current matrices, trimmed by
     // `coverage`; whole (one box over the window) when the coverage is empty
     // or the window is larger than the room. Returns the boxes drawn.
     int Draw(const Quad& quad, const TexelCoverage& coverage);

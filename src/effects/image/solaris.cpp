@@ -9,6 +9,7 @@ namespace Effekter {
 namespace {
 const char kSpritePath[] = "data/solaris/solaris1.jpg";
 const char kGlowPath[] = "data/solaris/solaris2.jpg";
+const char kTitlePath[] = "data/solaris/it.jpg";
 }  // namespace
 
 SolarisSprite ComputeSolarisSprite(uint32_t demo_time, int i) {
@@ -35,7 +36,8 @@ Solaris::Solaris(int start, int end) : Effekt(start, end), trim_(WindowWidth(), 
     sprite_coverage_.Follow(sprite_, kSpritePath);
     glow_.Load(kGlowPath);
     glow_coverage_.Follow(glow_, kGlowPath);
-    title_.Load("data/solaris/it.jpg");
+    title_.Load(kTitlePath);
+    title_coverage_.Follow(title_, kTitlePath);
 }
 
 void Solaris::Draw(uint32_t demo_time, float beat) {
@@ -77,13 +79,14 @@ void Solaris::Draw(uint32_t demo_time, float beat) {
     }
 
     // Title: darkens the trail by its own colour, bouncing down on beats.
+    CEnabler scissor(GL_SCISSOR_TEST);
     CTransparency subtractive(GL_ZERO, GL_ONE_MINUS_SRC_COLOR);
     Ortho2DScope view;
     MatrixScope matrix;
     glTranslatef(0, 0.12f * b, -1);
     glColor4f(1, 1, 1, 1);
     TextureBind bind(title_);
-    Quad(1.25f, 1.25f).Draw(1, 1);
+    trim_.Draw(Quad(1.25f, 1.25f), title_coverage_);
 }
 
 }  // namespace Effekter
