@@ -108,25 +108,62 @@ int QuadScissorBoxes(const float modelview[16], const float projection[16], cons
         return c;
     };
 
+    // Only the squares under the quad's outline need a look: its corners'
+    // window positions bound it when all of them lie in front of the eye.
     const int columns = (width + kTrimTile - 1) / kTrimTile;
+    const int rows = (height + kTrimTile - 1) / kTrimTile;
+    int first_column = 0, last_column = columns - 1, first_row = 0, last_row = rows - 1;
+    {
+        double low_x = 1e30, high_x = -1e30, low_y = 1e30, high_y = -1e30;
+        bool in_front = true;
+        for (int k = 0; k < 4 && in_front; ++k) {
+            const double lx = (k & 1 ? 1 : -1) * half_width, ly = (k & 2 ? 1 : -1) * half_height;
+            const double e[4] = {o[0] + lx * a[0] + ly * b[0], o[1] + lx * a[1] + ly * b[1],
+                                 o[2] + lx * a[2] + ly * b[2], 1.0};
+            double clip[4];
+            for (int i = 0; i < 4; ++i)
+                clip[i] = projection[i] * e[0] + projection[4 + i] * e[1] +
+                          projection[8 + i] * e[2] + projection[12 + i] * e[3];
+            in_front = clip[3] > 1e-9;
+            if (!in_front) break;
+            const double x = (clip[0] / clip[3] + 1) / 2 * width;
+            const double y = (clip[1] / clip[3] + 1) / 2 * height;
+            low_x = std::min(low_x, x);
+            high_x = std::max(high_x, x);
+            low_y = std::min(low_y, y);
+            high_y = std::max(high_y, y);
+        }
+        if (in_front) {
+            if (high_x < 0 || low_x > width || high_y < 0 || low_y > height) return 0;
+            // A square to spare on each side.
+            auto square = [](double v, int side) {
+                return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(side))) / kTrimTile;
+            };
+            first_column = std::max(square(low_x, width) - 1, 0);
+            last_column = std::min(square(high_x, width) + 1, columns - 1);
+            first_row = std::max(square(low_y, height) - 1, 0);
+            last_row = std::min(square(high_y, height) + 1, rows - 1);
+        }
+    }
     TrimCorner* below = corners;
     TrimCorner* above = below + columns + 1;
     auto row_of_corners = [&](TrimCorner* row, int y) {
-        for (int i = 0; i <= columns; ++i) row[i] = corner(std::min(i * kTrimTile, width), y);
+        for (int i = first_column; i <= last_column + 1; ++i)
+            row[i] = corner(std::min(i * kTrimTile, width), y);
     };
-    row_of_corners(below, 0);
+    row_of_corners(below, first_row * kTrimTile);
 
     // Runs of lit squares along each row; a row equal to the one below
     // makes its boxes taller instead of adding new ones.
     constexpr int kMostRuns = 64;
     int previous[2 * kMostRuns], previous_count = -1, previous_first = 0;
     int count = 0;
-    for (int y = 0; y < height; y += kTrimTile) {
-        const int top = std::min(y + kTrimTile, height);
+    for (int row = first_row; row <= last_row; ++row) {
+        const int y = row * kTrimTile, top = std::min(y + kTrimTile, height);
         row_of_corners(above, top);
         int runs[2 * kMostRuns], run_count = 0;
         bool open = false;
-        for (int i = 0; i < columns; ++i) {
+        for (int i = first_column; i <= last_column; ++i) {
             const TrimCorner* four[4] = {&below[i], &below[i + 1], &above[i], &above[i + 1]};
             bool lit = true;
             if (four[0]->valid && four[1]->valid && four[2]->valid && four[3]->valid) {
@@ -153,7 +190,7 @@ int QuadScissorBoxes(const float modelview[16], const float projection[16], cons
                 open = false;
             }
         }
-        if (open) runs[2 * run_count++ + 1] = width;
+        if (open) runs[2 * run_count++ + 1] = std::min((last_column + 1) * kTrimTile, width);
         std::swap(below, above);
         if (run_count == previous_count && std::equal(runs, runs + 2 * run_count, previous)) {
             for (int i = 0; i < run_count; ++i) boxes[previous_first + i].height += top - y;
