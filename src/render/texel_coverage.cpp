@@ -51,7 +51,8 @@ bool TexelCoverage::AnyLit(int u0, int v0, int u1, int v1) const {
     return at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0) > 0;
 }
 
-void PictureCoverage::Follow(const CTexture& texture, const char* path) {
+void PictureCoverage::Follow(CTextureFreeImage& texture, const char* path) {
+    texture.Complete();
     texture_ = &texture;
     Read(texture.Name());
     WatchAssetFile(path, this);

@@ -53,8 +53,9 @@ public:
     PictureCoverage(const PictureCoverage&) = delete;
     PictureCoverage& operator=(const PictureCoverage&) = delete;
 
-    // Reads `texture`, loaded from `path`; the texture must outlive this.
-    void Follow(const CTexture& texture, const char* path);
+    // Reads `texture`, loaded from `path` (waiting for a picture still in a
+    // PictureBatch); the texture must outlive this.
+    void Follow(CTextureFreeImage& texture, const char* path);
     void Reload() override;
 
 private:

@@ -12,6 +12,14 @@
 // reason. CTexture::Upload raises "Unknown pixeldepth" for a pixel
 // format other than GL_RGBA or GL_RGB8, with the texture unbound first.
 //
+// While a PictureBatch is open (the script reader opens one while the
+// effects load), Load only queues the picture: a worker thread decodes the
+// pictures one after another while the effects go on loading, each file
+// once however many textures load it, and the batch makes them the
+// textures' images (on the main thread, in the order loaded) as they come
+// in and when it closes. Complete() gives one texture its image at once,
+// for a caller that needs it before the batch closes.
+//
 // While asset reloading is on (platform/asset_reload.h), a loaded
 // CTextureFreeImage records its file; Reload() decodes it again into the same
 // GL texture, or raises "Picture \"<path>\" cannot be loaded (<reason>)" and
@@ -43,15 +51,49 @@ protected:
     GLuint name_ = 0;
 };
 
+struct DecodedPicture;
+
 class CTextureFreeImage : public CTexture, public ReloadableAsset {
 public:
     CTextureFreeImage() = default;
     ~CTextureFreeImage() override;
     void Load(const char* path);
     void Reload() override;
+    // Waits for a queued picture and makes it the image now (see above).
+    void Complete();
 
 private:
+    friend class PictureBatch;
+    // The end of Load: the picture (or its absence) becomes the image.
+    void Apply(const DecodedPicture& picture);
+
     std::string path_;
+};
+
+// Decodes the pictures loaded while it is open on a worker thread (see
+// above). Open it on the thread that owns the GL context; only one is
+// open at a time (a second one opened meanwhile changes nothing). Closing it
+// gives every queued texture its image, except while an exception unwinds:
+// the textures then stay without images.
+class PictureBatch {
+public:
+    PictureBatch();
+    ~PictureBatch();
+    PictureBatch(const PictureBatch&) = delete;
+    PictureBatch& operator=(const PictureBatch&) = delete;
+
+    // Gives images to the queued textures, in the order loaded, up to the
+    // first whose picture is still being decoded.
+    void ApplyReady();
+    // Gives every queued texture its image.
+    void Finish();
+
+private:
+    friend class CTextureFreeImage;
+    struct State;
+    static PictureBatch* open_;
+    State* state_ = nullptr;  // null for a batch opened inside another
+    int exceptions_ = 0;
 };
 
 // Binds a texture for a scope; leaving it (also by an exception) binds 0.
