@@ -218,7 +218,12 @@ QuadTrim::QuadTrim(int largest_width, int largest_height)
 int QuadTrim::Draw(const Quad& quad, const TexelCoverage& coverage) {
     const int width = WindowWidth(), height = WindowHeight();
     int count = -1;
-    if (!coverage.Empty() && width <= largest_width_ && height <= largest_height_) {
+    // Feedback and selection rasterise nothing: whoever reads the geometry
+    // back gets it once.
+    GLint mode = GL_RENDER;
+    glGetIntegerv(GL_RENDER_MODE, &mode);
+    if (mode == GL_RENDER && !coverage.Empty() && width <= largest_width_ &&
+        height <= largest_height_) {
         GLfloat modelview[16], projection[16];
         glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
         glGetFloatv(GL_PROJECTION_MATRIX, projection);

@@ -59,8 +59,9 @@ public:
     QuadTrim(int largest_width, int largest_height);
 
     // Draws quad.Draw(1, 1) under the current matrices, trimmed by
-    // `coverage`; whole (one box over the window) when the coverage is empty
-    // or the window is larger than the room. Returns the boxes drawn.
+    // `coverage`; whole (one box over the window) when the coverage is empty,
+    // the window is larger than the room, or the render mode is feedback or
+    // selection (nothing is rasterised there). Returns the boxes drawn.
     int Draw(const Quad& quad, const TexelCoverage& coverage);
 
 private:

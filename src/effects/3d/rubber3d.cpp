@@ -123,6 +123,7 @@ void Rubber3d::Draw(uint32_t demo_time, float beat) {
         glRotatef(step.ay, 0, 1, 0);
         glRotatef(step.az, 0, 0, 1);
         const Strip strip = StripAt(width, i);
+        glScissor(strip.x, 0, strip.width, height);
         // A strip the model cannot reach would draw nothing: skip its
         // vertices, the bulk of the effect's work.
         if (bounds.radius >= 0) {
@@ -138,7 +139,6 @@ void Rubber3d::Draw(uint32_t demo_time, float beat) {
                 (strip.x + strip.width <= first || strip.x > last))
                 continue;
         }
-        glScissor(strip.x, 0, strip.width, height);
         model_.Call();
     }
     glPopMatrix();
