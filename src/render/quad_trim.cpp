@@ -29,8 +29,8 @@ bool Invert(const float m[16], double out[16]) {
              m[8] * m[3] * m[13] - m[12] * m[1] * m[11] + m[12] * m[3] * m[9];
     inv[13] = m[0] * m[9] * m[14] - m[0] * m[10] * m[13] - m[8] * m[1] * m[14] +
               m[8] * m[2] * m[13] + m[12] * m[1] * m[10] - m[12] * m[2] * m[9];
-    inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] +
-             m[5] * m[3] * m[14] + m[13] * m[2] * m[7] - m[13] * m[3] * m[6];
+    inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] + m[5] * m[3] * m[14] +
+             m[13] * m[2] * m[7] - m[13] * m[3] * m[6];
     inv[6] = -m[0] * m[6] * m[15] + m[0] * m[7] * m[14] + m[4] * m[2] * m[15] -
              m[4] * m[3] * m[14] - m[12] * m[2] * m[7] + m[12] * m[3] * m[6];
     inv[10] = m[0] * m[5] * m[15] - m[0] * m[7] * m[13] - m[4] * m[1] * m[15] +
@@ -39,12 +39,12 @@ bool Invert(const float m[16], double out[16]) {
               m[4] * m[2] * m[13] - m[12] * m[1] * m[6] + m[12] * m[2] * m[5];
     inv[3] = -m[1] * m[6] * m[11] + m[1] * m[7] * m[10] + m[5] * m[2] * m[11] -
              m[5] * m[3] * m[10] - m[9] * m[2] * m[7] + m[9] * m[3] * m[6];
-    inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] +
-             m[4] * m[3] * m[10] + m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
-    inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] -
-              m[4] * m[3] * m[9] - m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
-    inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] +
-              m[4] * m[2] * m[9] + m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
+    inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] + m[4] * m[3] * m[10] +
+             m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
+    inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] - m[4] * m[3] * m[9] -
+              m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
+    inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] + m[4] * m[2] * m[9] +
+              m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
     const double det = m[0] * inv[0] + m[1] * inv[4] + m[2] * inv[8] + m[3] * inv[12];
     if (std::fabs(det) < 1e-30) return false;
     for (int i = 0; i < 16; ++i) out[i] = inv[i] / det;
@@ -116,7 +116,8 @@ int QuadScissorBoxes(const float modelview[16], const float projection[16], cons
     {
         double low_x = 1e30, high_x = -1e30, low_y = 1e30, high_y = -1e30;
         bool in_front = true;
-        for (int k = 0; k < 4 && in_front; ++k) {
+        int outside[6] = {0, 0, 0, 0, 0, 0};  // corners beyond each clipping plane
+        for (int k = 0; k < 4; ++k) {
             const double lx = (k & 1 ? 1 : -1) * half_width, ly = (k & 2 ? 1 : -1) * half_height;
             const double e[4] = {o[0] + lx * a[0] + ly * b[0], o[1] + lx * a[1] + ly * b[1],
                                  o[2] + lx * a[2] + ly * b[2], 1.0};
@@ -124,8 +125,12 @@ int QuadScissorBoxes(const float modelview[16], const float projection[16], cons
             for (int i = 0; i < 4; ++i)
                 clip[i] = projection[i] * e[0] + projection[4 + i] * e[1] +
                           projection[8 + i] * e[2] + projection[12 + i] * e[3];
-            in_front = clip[3] > 1e-9;
-            if (!in_front) break;
+            for (int axis = 0; axis < 3; ++axis) {
+                outside[2 * axis] += clip[axis] < -clip[3];
+                outside[2 * axis + 1] += clip[axis] > clip[3];
+            }
+            in_front = in_front && clip[3] > 1e-9;
+            if (!in_front) continue;
             const double x = (clip[0] / clip[3] + 1) / 2 * width;
             const double y = (clip[1] / clip[3] + 1) / 2 * height;
             low_x = std::min(low_x, x);
@@ -133,6 +138,9 @@ int QuadScissorBoxes(const float modelview[16], const float projection[16], cons
             low_y = std::min(low_y, y);
             high_y = std::max(high_y, y);
         }
+        // All corners beyond one plane: the GL clips the quad away whole.
+        for (const int beyond : outside)
+            if (beyond == 4) return 0;
         if (in_front) {
             if (high_x < 0 || low_x > width || high_y < 0 || low_y > height) return 0;
             // A square to spare on each side.
@@ -227,9 +235,9 @@ int QuadTrim::Draw(const Quad& quad, const TexelCoverage& coverage) {
         GLfloat modelview[16], projection[16];
         glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
         glGetFloatv(GL_PROJECTION_MATRIX, projection);
-        count = QuadScissorBoxes(modelview, projection, quad.position, quad.half_extent.x, quad.half_extent.y, width,
-                                 height, coverage, boxes_.data(), static_cast<int>(boxes_.size()),
-                                 corners_.data());
+        count = QuadScissorBoxes(modelview, projection, quad.position, quad.half_extent.x,
+                                 quad.half_extent.y, width, height, coverage, boxes_.data(),
+                                 static_cast<int>(boxes_.size()), corners_.data());
     }
     if (count < 0) {
         glScissor(0, 0, width, height);

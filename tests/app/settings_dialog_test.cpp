@@ -260,18 +260,18 @@ TEST(SettingsDialog, FullscreenControlsAlwaysOnTopAndRunWritesTheChoices) {
         RenderScale scale;
         const char* line;
         int lines;
-    } records[] = {{{true, 1.0f}, "Auto", 4}, {{false, 0.75f}, "75 %", 4}, {{false, 0.6f}, "60 %", 5}};
+    } records[] = {
+        {{true, 1.0f}, "Auto", 4}, {{false, 0.75f}, "75 %", 4}, {{false, 0.6f}, "60 %", 5}};
     for (const auto& record : records) {
         DisplaySettings chosen;
         chosen.render_scale = record.scale;
-        Drive(chosen, kModes, {{AtOnce, [&record](const Widgets& w) {
-                                   EXPECT_EQ(ActiveLine(w.render_scale), record.line);
-                                   GtkTreeModel* model =
-                                       gtk_combo_box_get_model(GTK_COMBO_BOX(w.render_scale));
-                                   EXPECT_EQ(gtk_tree_model_iter_n_children(model, nullptr),
-                                             record.lines);
-                                   Click(w.run);
-                               }}});
+        Drive(chosen, kModes,
+              {{AtOnce, [&record](const Widgets& w) {
+                    EXPECT_EQ(ActiveLine(w.render_scale), record.line);
+                    GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(w.render_scale));
+                    EXPECT_EQ(gtk_tree_model_iter_n_children(model, nullptr), record.lines);
+                    Click(w.run);
+                }}});
         EXPECT_EQ(chosen.render_scale.automatic, record.scale.automatic) << record.line;
         EXPECT_FLOAT_EQ(chosen.render_scale.value, record.scale.value) << record.line;
     }
