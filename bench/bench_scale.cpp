@@ -224,8 +224,9 @@ void Allocations() {
     counts[0].Print("--scale auto and the overlay, scale unchanged");
     counts[1].Print("--scale auto and the overlay, scale changed");
     std::printf(
-        "  (operator new is the program's own; the mallocs are the GL driver's, inside GL\n"
-        "  calls, the same with and without the scale and the overlay)\n");
+        "  (operator new counts the program's own allocations; the mallocs are the GL\n"
+        "  driver's, made inside GL calls: Mesa allocates as it draws, more for more draw\n"
+        "  calls and pixels)\n");
     StatsOverlayTerminate();
     DestroyEffects(effects);
 }

@@ -53,7 +53,13 @@ bool Invert(const float m[16], double out[16]) {
 
 }  // namespace
 
-int TrimCornerCount(int width) { return 2 * (width / kTrimTile + 2); }
+int TrimTile(int width) {
+    int tile = kSmallestTrimTile;
+    while (width > kTrimColumns * tile) tile *= 2;
+    return tile;
+}
+
+int TrimCornerCount(int) { return 2 * (kTrimColumns + 2); }
 
 int QuadScissorBoxes(const float modelview[16], const float projection[16], const Vec3& position,
                      float half_width, float half_height, int width, int height,
@@ -110,8 +116,9 @@ int QuadScissorBoxes(const float modelview[16], const float projection[16], cons
 
     // Only the squares under the quad's outline need a look: its corners'
     // window positions bound it when all of them lie in front of the eye.
-    const int columns = (width + kTrimTile - 1) / kTrimTile;
-    const int rows = (height + kTrimTile - 1) / kTrimTile;
+    const int tile = TrimTile(width);
+    const int columns = (width + tile - 1) / tile;
+    const int rows = (height + tile - 1) / tile;
     int first_column = 0, last_column = columns - 1, first_row = 0, last_row = rows - 1;
     {
         double low_x = 1e30, high_x = -1e30, low_y = 1e30, high_y = -1e30;
@@ -144,8 +151,8 @@ int QuadScissorBoxes(const float modelview[16], const float projection[16], cons
         if (in_front) {
             if (high_x < 0 || low_x > width || high_y < 0 || low_y > height) return 0;
             // A square to spare on each side.
-            auto square = [](double v, int side) {
-                return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(side))) / kTrimTile;
+            auto square = [tile](double v, int side) {
+                return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(side))) / tile;
             };
             first_column = std::max(square(low_x, width) - 1, 0);
             last_column = std::min(square(high_x, width) + 1, columns - 1);
@@ -157,17 +164,17 @@ int QuadScissorBoxes(const float modelview[16], const float projection[16], cons
     TrimCorner* above = below + columns + 1;
     auto row_of_corners = [&](TrimCorner* row, int y) {
         for (int i = first_column; i <= last_column + 1; ++i)
-            row[i] = corner(std::min(i * kTrimTile, width), y);
+            row[i] = corner(std::min(i * tile, width), y);
     };
-    row_of_corners(below, first_row * kTrimTile);
+    row_of_corners(below, first_row * tile);
 
-    // Runs of lit squares along each row; a row equal to the one below
-    // makes its boxes taller instead of adding new ones.
+    // Runs of lit squares along each row; a run with the same ends as a box
+    // of the row below makes that box taller instead of adding one.
     constexpr int kMostRuns = 64;
-    int previous[2 * kMostRuns], previous_count = -1, previous_first = 0;
+    int open_boxes[kMostRuns], open_count = 0;  // boxes reaching the row below, left to right
     int count = 0;
     for (int row = first_row; row <= last_row; ++row) {
-        const int y = row * kTrimTile, top = std::min(y + kTrimTile, height);
+        const int y = row * tile, top = std::min(y + tile, height);
         row_of_corners(above, top);
         int runs[2 * kMostRuns], run_count = 0;
         bool open = false;
@@ -187,7 +194,7 @@ int QuadScissorBoxes(const float modelview[16], const float projection[16], cons
                     static_cast<int>(std::floor(u0)) - 1, static_cast<int>(std::floor(v0)) - 1,
                     static_cast<int>(std::floor(u1)) + 2, static_cast<int>(std::floor(v1)) + 2);
             }
-            const int x = i * kTrimTile;
+            const int x = i * tile;
             if (lit && !open) {
                 if (run_count == kMostRuns) return -1;
                 runs[2 * run_count] = x;
@@ -198,27 +205,34 @@ int QuadScissorBoxes(const float modelview[16], const float projection[16], cons
                 open = false;
             }
         }
-        if (open) runs[2 * run_count++ + 1] = std::min((last_column + 1) * kTrimTile, width);
+        if (open) runs[2 * run_count++ + 1] = std::min((last_column + 1) * tile, width);
         std::swap(below, above);
-        if (run_count == previous_count && std::equal(runs, runs + 2 * run_count, previous)) {
-            for (int i = 0; i < run_count; ++i) boxes[previous_first + i].height += top - y;
-            continue;
+        int still_open[kMostRuns], still_count = 0;
+        for (int r = 0, o = 0; r < run_count; ++r) {
+            const int x0 = runs[2 * r], x1 = runs[2 * r + 1];
+            while (o < open_count && boxes[open_boxes[o]].x < x0) ++o;
+            if (o < open_count && boxes[open_boxes[o]].x == x0 &&
+                boxes[open_boxes[o]].x + boxes[open_boxes[o]].width == x1) {
+                boxes[open_boxes[o]].height += top - y;
+                still_open[still_count++] = open_boxes[o];
+                continue;
+            }
+            if (count == capacity) return -1;
+            boxes[count] = ScissorBox{x0, y, x1 - x0, top - y};
+            still_open[still_count++] = count++;
         }
-        if (count + run_count > capacity) return -1;
-        previous_first = count;
-        for (int i = 0; i < run_count; ++i)
-            boxes[count++] = ScissorBox{runs[2 * i], y, runs[2 * i + 1] - runs[2 * i], top - y};
-        std::copy(runs, runs + 2 * run_count, previous);
-        previous_count = run_count;
+        std::copy(still_open, still_open + still_count, open_boxes);
+        open_count = still_count;
     }
     return count;
 }
 
 QuadTrim::QuadTrim(int largest_width, int largest_height)
     : largest_width_(largest_width), largest_height_(largest_height) {
-    // Every row of squares may split into runs at every other square.
-    const int columns = (largest_width + kTrimTile - 1) / kTrimTile;
-    const int rows = (largest_height + kTrimTile - 1) / kTrimTile;
+    // Every row of squares may split into runs at every other square; rows
+    // are most when the squares are smallest.
+    const int columns = kTrimColumns;
+    const int rows = (largest_height + kSmallestTrimTile - 1) / kSmallestTrimTile;
     boxes_.resize(static_cast<size_t>(std::max(rows * (columns / 2 + 1), 1)));
     corners_.resize(static_cast<size_t>(TrimCornerCount(std::max(largest_width, 1))));
 }

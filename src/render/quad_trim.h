@@ -4,18 +4,20 @@
 // that is modulated by a colour). Sprites whose pictures are mostly black
 // then cost only the pixels where they show.
 //
-// The window is cut into squares of kTrimTile pixels. For each square the
-// quad's picture under it is found by casting rays through its corners onto
-// the quad's plane (any placement, in any view the projection matrix gives:
-// the standard perspective, the 2D view), widened by a texel on each side
-// for bilinear filtering and one
-// more for rounding; squares whose picture holds only black texels
-// (TexelCoverage) are left out, the others merged into scissor boxes along
-// rows and down equal rows. The quad is drawn once per box with the scissor
-// box set, so every pixel it shows gets exactly the fragment it would have
-// got drawn whole, and the pixels left out are those where it would have
-// added nothing to the colour. (The frame's alpha, which no effect reads,
-// may differ there.) A quad with nothing to show is not drawn at all.
+// The window is cut into squares (TrimTile: 32 pixels, more for windows
+// wider than 2048, so a row never has more than 64; smaller squares trim
+// more pixels but cost llvmpipe more per box than they save). For each
+// square the quad's picture under it is found by casting rays through its
+// corners onto the quad's plane (any placement, in any view the projection
+// matrix gives: the standard perspective, the 2D view), widened by a texel
+// on each side for bilinear filtering and one more for rounding; squares
+// whose picture holds only black texels (TexelCoverage) are left out, the
+// others merged into scissor boxes along rows, and down the rows where a
+// run keeps its ends. The quad is drawn once per box with the scissor box
+// set, so every pixel it shows gets exactly the fragment it would have got
+// drawn whole, and the pixels left out are those where it would have added
+// nothing to the colour. (The frame's alpha, which no effect reads, may
+// differ there.) A quad with nothing to show is not drawn at all.
 //
 // Needs a current GL context, a viewport of the window (WindowWidth x
 // WindowHeight) and the scissor test on (the caller's CEnabler); leaves the
@@ -31,14 +33,19 @@
 struct ScissorBox {
     int x, y, width, height;
 };
-constexpr int kTrimTile = 32;
+constexpr int kSmallestTrimTile = 32;
+constexpr int kTrimColumns = 64;
+// The side of the squares for a window `width` pixels wide: 32, doubled
+// until at most 64 of them span the width.
+int TrimTile(int width);
 
 // Working room: where the ray through a corner of a square meets the quad.
 struct TrimCorner {
     float u, v;  // texels
     bool valid;  // in front of the eye
 };
-// The corners QuadScissorBoxes needs for a window `width` pixels wide.
+// The corners QuadScissorBoxes needs for a window `width` pixels wide
+// (the same for every width).
 int TrimCornerCount(int width);
 
 // The boxes for a quad of half extent (half_width, half_height) around

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -291,6 +292,65 @@ TEST(TextureLoad, PictureThatCannotBeLoadedIsNamedWithTheReason) {
     good.Load("data/overlay/loader.jpg");
     EXPECT_EQ("", testing::internal::GetCapturedStderr());
     EXPECT_TRUE(HasImage(good));
+}
+
+// Pictures loaded while a batch is open decode on its worker and become the
+// same images as loaded one at a time, with the same messages.
+TEST(TextureLoad, ABatchGivesTheSameImagesAndMessages) {
+    REQUIRE_GL();
+    ScratchDir dir;
+    Image ramp(64, 64, 24);
+    Ramp(ramp);
+    const std::string jpeg = ramp.Save(dir, "ramp.jpg", FIF_JPEG);
+    const std::string png = ramp.Save(dir, "ramp.png", FIF_PNG);
+    const std::string missing = dir.path() + "/typo.jpg";
+    CTextureFreeImage alone_jpeg, alone_png;
+    alone_jpeg.Load(jpeg.c_str());
+    alone_png.Load(png.c_str());
+
+    // Twice the same file, another file, a missing one, one picture needed
+    // before the batch closes, one texture gone before it does.
+    CTextureFreeImage first, second, other, lost, early;
+    std::string said;
+    {
+        testing::internal::CaptureStderr();
+        PictureBatch batch;
+        first.Load(jpeg.c_str());
+        second.Load(jpeg.c_str());
+        other.Load(png.c_str());
+        lost.Load(missing.c_str());
+        {
+            CTextureFreeImage gone;
+            gone.Load(png.c_str());
+        }
+        early.Load(png.c_str());
+        early.Complete();
+        EXPECT_EQ(Level0(alone_png), Level0(early)) << "needed early";
+        batch.ApplyReady();
+        batch.Finish();
+        said = testing::internal::GetCapturedStderr();
+    }
+    EXPECT_EQ(Level0(alone_jpeg), Level0(first));
+    EXPECT_EQ(Level0(alone_jpeg), Level0(second));
+    EXPECT_EQ(Level0(alone_png), Level0(other));
+    EXPECT_FALSE(HasImage(lost));
+    EXPECT_EQ(GL_LINEAR, Parameter(lost, GL_TEXTURE_MIN_FILTER)) << "sampling set all the same";
+    EXPECT_EQ(0, Bound());
+    // The missing picture is named once, as without a batch.
+    EXPECT_EQ(1, std::count(said.begin(), said.end(), '\n')) << said;
+    EXPECT_NE(said.find("Picture \"" + missing + "\" cannot be loaded"), std::string::npos) << said;
+
+    // An exception that unwinds through the batch leaves its textures
+    // without images and touches no GL state.
+    CTextureFreeImage unwound;
+    try {
+        PictureBatch batch;
+        unwound.Load(jpeg.c_str());
+        throw std::runtime_error("a failure while the effects load");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(HasImage(unwound));
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
 }
 
 TEST(TextureLoad, DeletesItsNameWhenDestroyed) {
