@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cfloat>
 
-#include "platform/saved_gl_state.h"
+#include "platform/overlay_scopes.h"
 
 namespace {
 
@@ -16,21 +16,6 @@ constexpr float kMargin = 10.0f;
 constexpr float kGraphHeight = 56.0f;
 
 ImGuiContext* g_context = nullptr;
-
-// Keeps another user's ImGui context (the tweak panel's) current outside
-// our calls.
-class ContextSwitch {
-public:
-    explicit ContextSwitch(ImGuiContext* ours) : previous_(ImGui::GetCurrentContext()) {
-        ImGui::SetCurrentContext(ours);
-    }
-    ~ContextSwitch() { ImGui::SetCurrentContext(previous_); }
-    ContextSwitch(const ContextSwitch&) = delete;
-    ContextSwitch& operator=(const ContextSwitch&) = delete;
-
-private:
-    ImGuiContext* previous_;
-};
 
 void CreateContext() {
     ImGuiContext* previous = ImGui::GetCurrentContext();
@@ -51,7 +36,7 @@ void DrawStatsOverlay(const StatsOverlayView& view) {
     glGetIntegerv(GL_VIEWPORT, viewport);
     if (viewport[2] <= 0 || viewport[3] <= 0) return;
     if (!g_context) CreateContext();
-    ContextSwitch use(g_context);
+    ImGuiContextScope use(g_context);
     SavedGlState saved;
 
     ImGuiIO& io = ImGui::GetIO();
@@ -91,7 +76,7 @@ void DrawStatsOverlay(const StatsOverlayView& view) {
 void StatsOverlayTerminate() {
     if (!g_context) return;
     {
-        ContextSwitch use(g_context);
+        ImGuiContextScope use(g_context);
         ImGui_ImplOpenGL2_Shutdown();
     }
     ImGui::DestroyContext(g_context);

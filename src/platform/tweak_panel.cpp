@@ -16,7 +16,7 @@
 #include <strings.h>
 
 #include "platform/debug_output.h"
-#include "platform/saved_gl_state.h"
+#include "platform/overlay_scopes.h"
 
 namespace {
 
@@ -242,20 +242,6 @@ struct PanelState {
     std::vector<WidgetRect> widgets;
 };
 PanelState g_panel;
-
-// Keeps another user's ImGui context current outside our calls.
-class ContextSwitch {
-public:
-    explicit ContextSwitch(ImGuiContext* ours) : previous_(ImGui::GetCurrentContext()) {
-        ImGui::SetCurrentContext(ours);
-    }
-    ~ContextSwitch() { ImGui::SetCurrentContext(previous_); }
-    ContextSwitch(const ContextSwitch&) = delete;
-    ContextSwitch& operator=(const ContextSwitch&) = delete;
-
-private:
-    ImGuiContext* previous_;
-};
 
 void CreatePanelContext() {
     IMGUI_CHECKVERSION();
@@ -497,7 +483,7 @@ void DrawTweakPanels(const std::vector<const TweakBar*>& bars,
     glGetIntegerv(GL_VIEWPORT, viewport);
     if (viewport[2] <= 0 || viewport[3] <= 0) return;
     if (!g_panel.context) CreatePanelContext();
-    ContextSwitch use(g_panel.context);
+    ImGuiContextScope use(g_panel.context);
     SavedGlState saved;
 
     ImGuiIO& io = ImGui::GetIO();
@@ -524,7 +510,7 @@ void DrawTweakPanel(const TweakBar& bar) { DrawTweakPanels({&bar}, {}); }
 void TweakTerminate() {
     if (!g_panel.context) return;
     {
-        ContextSwitch use(g_panel.context);
+        ImGuiContextScope use(g_panel.context);
         ImGui_ImplOpenGL2_Shutdown();
     }
     ImGui::DestroyContext(g_panel.context);

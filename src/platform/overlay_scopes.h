@@ -1,16 +1,35 @@
-// SavedGlState: the GL state an on-screen panel may touch, saved for a
-// scope and put back when it ends, so the frames after the panel draw
-// exactly as if it had never been drawn.
+// Scopes for drawing an on-screen overlay (the tweak panel, the stats
+// overlay) with Dear ImGui over a frame of the show.
 //
-// Entering saves every attribute group, the client arrays, the program in
-// use and the active texture units, then gives the panel the plain
-// fixed-function state it draws with whatever the effects left behind
-// (program 0, texture unit 0, no fog, alpha test or texture generation, all
-// colour channels written, an identity texture matrix). Needs a current GL
-// context; allocates nothing.
+// ImGuiContextScope makes an overlay's own ImGui context current for a
+// scope and puts back whatever context was current before, so overlays with
+// contexts of their own never see each other's.
+//
+// SavedGlState saves the GL state an overlay may touch for a scope and puts
+// it back when it ends, so the frames after it draw exactly as if it had
+// never been drawn. Entering saves every attribute group, the client
+// arrays, the program in use and the active texture units, then gives the
+// overlay the plain fixed-function state it draws with whatever the effects
+// left behind (program 0, texture unit 0, no fog, alpha test or texture
+// generation, all colour channels written, an identity texture matrix).
+// Needs a current GL context; allocates nothing.
 #pragma once
 
 #include <GL/glew.h>
+#include <imgui.h>
+
+class ImGuiContextScope {
+public:
+    explicit ImGuiContextScope(ImGuiContext* ours) : previous_(ImGui::GetCurrentContext()) {
+        ImGui::SetCurrentContext(ours);
+    }
+    ~ImGuiContextScope() { ImGui::SetCurrentContext(previous_); }
+    ImGuiContextScope(const ImGuiContextScope&) = delete;
+    ImGuiContextScope& operator=(const ImGuiContextScope&) = delete;
+
+private:
+    ImGuiContext* previous_;
+};
 
 class SavedGlState {
 public:
