@@ -56,16 +56,11 @@ bool DrawingBuffer::Create() {
     if (!why) {
         while (glGetError() != GL_NO_ERROR) {
         }
-        glGenRenderbuffersEXT(1, &colour_);
-        glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, colour_);
-        glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_RGBA8, storage_width_, storage_height_);
-        glGenRenderbuffersEXT(1, &depth_);
-        glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, depth_);
         // The window's depth precision, so depth-tested pictures match it.
-        glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT,
-                                 depth_bits > 16 ? GL_DEPTH_COMPONENT24 : GL_DEPTH_COMPONENT16,
-                                 storage_width_, storage_height_);
-        glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, 0);
+        depth_format_ = depth_bits > 16 ? GL_DEPTH_COMPONENT24 : GL_DEPTH_COMPONENT16;
+        glGenRenderbuffersEXT(1, &colour_);
+        glGenRenderbuffersEXT(1, &depth_);
+        Store(storage_width_, storage_height_);
         glGenFramebuffersEXT(1, &framebuffer_);
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
         glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT,
@@ -90,13 +85,27 @@ bool DrawingBuffer::Create() {
     return false;
 }
 
+void DrawingBuffer::Store(int width, int height) {
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, colour_);
+    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_RGBA8, width, height);
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, depth_);
+    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, depth_format_, width, height);
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, 0);
+    stored_width_ = width;
+    stored_height_ = height;
+}
+
 void DrawingBuffer::Begin() {
     if (scale_ >= 1.0f) return;
     if (!framebuffer_ && !Create()) return;
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
-    SetWindowFramebuffer(framebuffer_);
     drawn_width_ = Width();
     drawn_height_ = Height();
+    // The storage takes the drawn size, so clears touch no more pixels than
+    // the frame has; it changes only with the scale.
+    if (drawn_width_ != stored_width_ || drawn_height_ != stored_height_)
+        Store(drawn_width_, drawn_height_);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
+    SetWindowFramebuffer(framebuffer_);
     SetWindowSize(drawn_width_, drawn_height_);
     ResetPerspective();
     drawing_ = true;

@@ -13,13 +13,14 @@
 // At scale 1 Begin() and End() issue no GL call at all: the frame goes
 // straight into the window, exactly as without a drawing buffer.
 //
-// The buffer is made on the first frame below scale 1, at the size of the
-// largest scale it will be asked for; smaller scales draw into its lower
-// left corner, so changing the scale allocates nothing. When it cannot be
-// made (no framebuffer objects or framebuffer blit, a size beyond the GL's
-// limits, a multisampled window, an incomplete framebuffer) one line on
-// standard error says why, and every frame of the run draws straight into
-// the window at scale 1. Main thread only.
+// The buffer is made on the first frame below scale 1, checked against the
+// GL's limits at the largest scale it will be asked for; its storage then
+// takes the size of each scale as the scale changes (the GL driver
+// allocates then, not on the frames between). When it cannot be made (no
+// framebuffer objects or framebuffer blit, a size beyond the GL's limits, a
+// multisampled window, an incomplete framebuffer) one line on standard
+// error says why, and every frame of the run draws straight into the window
+// at scale 1. Main thread only.
 #pragma once
 
 #include <GL/glew.h>
@@ -52,6 +53,7 @@ public:
 
 private:
     bool Create();
+    void Store(int width, int height);
     void Release();
 
     int window_width_, window_height_;
@@ -64,4 +66,6 @@ private:
     GLuint framebuffer_ = 0;
     GLuint colour_ = 0;
     GLuint depth_ = 0;
+    GLenum depth_format_ = GL_DEPTH_COMPONENT16;
+    int stored_width_ = 0, stored_height_ = 0;
 };
