@@ -7,7 +7,12 @@
 //     in ms (a frame counts for every entry it draws, so an overlay's row
 //     shows the time of the whole frames it is part of);
 //   - the whole range: frames, seconds, frames per second, median and 95th
-//     percentile frame time.
+//     percentile frame time;
+//   - the fill table (FillMeter): fragments per frame and time per million
+//     fragments of every entry next to one plain full-window textured quad.
+// Frames draw at the window's render scale (--scale F), which the first line
+// names. Measuring the fill adds a glFinish before and after each effect's
+// Draw, a little to every frame's time.
 // A frame's time runs from the clear to the end of its buffer swap, with
 // glFinish, so the GL's work is counted in the frame that caused it.
 // "End of show" (an EndDemo entry) and "You quit?" end the run after the
