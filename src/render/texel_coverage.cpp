@@ -51,13 +51,11 @@ bool TexelCoverage::AnyLit(int u0, int v0, int u1, int v1) const {
     return at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0) > 0;
 }
 
-void PictureCoverage::Follow(CTextureFreeImage& texture, const char* path) {
-    texture.Complete();
-    texture_ = &texture;
-    Read(texture.Name());
-    WatchAssetFile(path, this);
+PictureCoverage::~PictureCoverage() {
+    if (texture_) texture_->SetImageListener(nullptr);
 }
 
-void PictureCoverage::Reload() {
-    if (texture_) Read(texture_->Name());
+void PictureCoverage::Follow(CTextureFreeImage& texture) {
+    texture_ = &texture;
+    texture.SetImageListener(this);
 }

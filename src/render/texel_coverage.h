@@ -17,7 +17,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/asset_reload.h"
 #include "render/texture.h"
 
 class TexelCoverage {
@@ -43,21 +42,19 @@ private:
     std::vector<uint32_t> sums_;
 };
 
-// The coverage of a loaded picture, read again after the picture reloads
-// (--watch): Follow() after the texture's Load(), so that the texture
-// reloads first.
-class PictureCoverage : public TexelCoverage, public ReloadableAsset {
+// The coverage of a loaded picture, read when the picture arrives (also
+// from a PictureBatch) and again whenever it reloads (--watch).
+class PictureCoverage : public TexelCoverage, public TextureImageListener {
 public:
     PictureCoverage() = default;
-    ~PictureCoverage() override { ForgetAsset(this); }
+    ~PictureCoverage() override;
     PictureCoverage(const PictureCoverage&) = delete;
     PictureCoverage& operator=(const PictureCoverage&) = delete;
 
-    // Reads `texture`, loaded from `path` (waiting for a picture still in a
-    // PictureBatch); the texture must outlive this.
-    void Follow(CTextureFreeImage& texture, const char* path);
-    void Reload() override;
+    // Follows `texture`, which must outlive this or be followed no more.
+    void Follow(CTextureFreeImage& texture);
+    void ImageChanged(GLuint texture) override { Read(texture); }
 
 private:
-    const CTexture* texture_ = nullptr;
+    CTextureFreeImage* texture_ = nullptr;
 };

@@ -323,18 +323,15 @@ void CTextureFreeImage::Load(const char* path) {
             state.changed.notify_all();
         }
         state.waiting.emplace_back(this, job);
+        waiting_ = true;
         return;
     }
     Apply(DecodePicture(path_));
 }
 
-void CTextureFreeImage::Complete() {
-    PictureBatch* batch = PictureBatch::open_;
-    if (!batch) return;
-    std::unique_lock<std::mutex> lock(batch->state_->mutex);
-    auto& waiting = batch->state_->waiting;
-    for (size_t i = 0; i < waiting.size(); ++i)
-        if (waiting[i].first == this) return batch->state_->Apply(i, lock);
+void CTextureFreeImage::SetImageListener(TextureImageListener* listener) {
+    listener_ = listener;
+    if (listener_ && !waiting_) listener_->ImageChanged(name_);
 }
 
 void CTextureFreeImage::Apply(const DecodedPicture& picture) {
@@ -348,6 +345,8 @@ void CTextureFreeImage::Apply(const DecodedPicture& picture) {
     if (!picture.pixels.empty())
         BuildRgbaMipmaps(picture.pixels.data(), picture.width, picture.height);
     glBindTexture(GL_TEXTURE_2D, 0);
+    waiting_ = false;
+    if (listener_) listener_->ImageChanged(name_);
 }
 
 void CTextureFreeImage::Reload() {
@@ -362,4 +361,5 @@ void CTextureFreeImage::Reload() {
     SetSampling(GL_REPEAT);
     BuildRgbaMipmaps(pixels.data(), width, height);
     glBindTexture(GL_TEXTURE_2D, 0);
+    if (listener_) listener_->ImageChanged(name_);
 }

@@ -17,8 +17,9 @@
 // pictures one after another while the effects go on loading, each file
 // once however many textures load it, and the batch makes them the
 // textures' images (on the main thread, in the order loaded) as they come
-// in and when it closes. Complete() gives one texture its image at once,
-// for a caller that needs it before the batch closes.
+// in and when it closes. A caller that needs the image itself (to read it
+// back) sets an image listener: it is told when the image arrives, and
+// again whenever it is reloaded.
 //
 // While asset reloading is on (platform/asset_reload.h), a loaded
 // CTextureFreeImage records its file; Reload() decodes it again into the same
@@ -53,14 +54,24 @@ protected:
 
 struct DecodedPicture;
 
+// Told when a texture's image changes: loaded (also from a PictureBatch) or
+// reloaded.
+class TextureImageListener {
+public:
+    virtual ~TextureImageListener() = default;
+    virtual void ImageChanged(GLuint texture) = 0;
+};
+
 class CTextureFreeImage : public CTexture, public ReloadableAsset {
 public:
     CTextureFreeImage() = default;
     ~CTextureFreeImage() override;
     void Load(const char* path);
     void Reload() override;
-    // Waits for a queued picture and makes it the image now (see above).
-    void Complete();
+    // One listener (null: none), told at once when the texture already has
+    // its image, and at every change after. It must outlive the texture or
+    // be removed first.
+    void SetImageListener(TextureImageListener* listener);
 
 private:
     friend class PictureBatch;
@@ -68,6 +79,8 @@ private:
     void Apply(const DecodedPicture& picture);
 
     std::string path_;
+    bool waiting_ = false;  // queued in a PictureBatch
+    TextureImageListener* listener_ = nullptr;
 };
 
 // Decodes the pictures loaded while it is open on a worker thread (see

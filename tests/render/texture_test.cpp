@@ -308,9 +308,19 @@ TEST(TextureLoad, ABatchGivesTheSameImagesAndMessages) {
     alone_jpeg.Load(jpeg.c_str());
     alone_png.Load(png.c_str());
 
-    // Twice the same file, another file, a missing one, one picture needed
-    // before the batch closes, one texture gone before it does.
-    CTextureFreeImage first, second, other, lost, early;
+    // Twice the same file, another file, a missing one, one texture gone
+    // before the batch closes, and a listener told when the image arrives.
+    struct Listener : TextureImageListener {
+        std::vector<uint8_t> seen;
+        int told = 0;
+        const CTexture* texture = nullptr;
+        void ImageChanged(GLuint) override {
+            ++told;
+            seen = Level0(*texture);
+        }
+    } listener;
+    CTextureFreeImage first, second, other, lost;
+    listener.texture = &other;
     std::string said;
     {
         testing::internal::CaptureStderr();
@@ -318,18 +328,23 @@ TEST(TextureLoad, ABatchGivesTheSameImagesAndMessages) {
         first.Load(jpeg.c_str());
         second.Load(jpeg.c_str());
         other.Load(png.c_str());
+        other.SetImageListener(&listener);
+        EXPECT_EQ(0, listener.told) << "nothing to tell yet";
         lost.Load(missing.c_str());
         {
             CTextureFreeImage gone;
             gone.Load(png.c_str());
         }
-        early.Load(png.c_str());
-        early.Complete();
-        EXPECT_EQ(Level0(alone_png), Level0(early)) << "needed early";
         batch.ApplyReady();
         batch.Finish();
         said = testing::internal::GetCapturedStderr();
     }
+    EXPECT_EQ(1, listener.told);
+    EXPECT_EQ(Level0(alone_png), listener.seen);
+    other.SetImageListener(nullptr);
+    alone_png.SetImageListener(&listener);
+    EXPECT_EQ(2, listener.told) << "an image already there is told at once";
+    alone_png.SetImageListener(nullptr);
     EXPECT_EQ(Level0(alone_jpeg), Level0(first));
     EXPECT_EQ(Level0(alone_jpeg), Level0(second));
     EXPECT_EQ(Level0(alone_png), Level0(other));

@@ -6,12 +6,6 @@
 
 namespace Effekter {
 
-namespace {
-const char kSpritePath[] = "data/solaris/solaris1.jpg";
-const char kGlowPath[] = "data/solaris/solaris2.jpg";
-const char kTitlePath[] = "data/solaris/it.jpg";
-}  // namespace
-
 SolarisSprite ComputeSolarisSprite(uint32_t demo_time, int i) {
     const float tf = static_cast<float>(demo_time);
     const double travelled = static_cast<double>(tf) * 0.002;
@@ -32,12 +26,12 @@ float SolarisSpin(uint32_t demo_time, int i, float random) {
 }
 
 Solaris::Solaris(int start, int end) : Effekt(start, end), trim_(WindowWidth(), WindowHeight()) {
-    sprite_.Load(kSpritePath);
-    sprite_coverage_.Follow(sprite_, kSpritePath);
-    glow_.Load(kGlowPath);
-    glow_coverage_.Follow(glow_, kGlowPath);
-    title_.Load(kTitlePath);
-    title_coverage_.Follow(title_, kTitlePath);
+    sprite_.Load("data/solaris/solaris1.jpg");
+    sprite_coverage_.Follow(sprite_);
+    glow_.Load("data/solaris/solaris2.jpg");
+    glow_coverage_.Follow(glow_);
+    title_.Load("data/solaris/it.jpg");
+    title_coverage_.Follow(title_);
 }
 
 void Solaris::Draw(uint32_t demo_time, float beat) {

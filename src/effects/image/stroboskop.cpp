@@ -6,18 +6,13 @@
 
 namespace Effekter {
 
-namespace {
-const char kTwistPath[] = "data/strobo/twist.jpg";
-const char kTextPath[] = "data/strobo/text.jpg";
-}  // namespace
-
 Stroboskop::Stroboskop(int start, int end)
     : Effekt(start, end), trim_(WindowWidth(), WindowHeight()) {
-    twist_.Load(kTwistPath);
-    twist_coverage_.Follow(twist_, kTwistPath);
+    twist_.Load("data/strobo/twist.jpg");
+    twist_coverage_.Follow(twist_);
     background_.Load("data/strobo/bg.jpg");
-    text_.Load(kTextPath);
-    text_coverage_.Follow(text_, kTextPath);
+    text_.Load("data/strobo/text.jpg");
+    text_coverage_.Follow(text_);
 }
 
 StroboskopFrame ComputeStroboskopFrame(uint32_t demo_time, float beat, int random) {

@@ -43,7 +43,7 @@ Zoomer::Zoomer(int start, int end, const char* first_sprite_path, const char* sp
     : Effekt(start, end), trim_sprites_(WindowWidth(), WindowHeight()) {
     first_sprite_.Load(first_sprite_path);
     sprite_.Load(sprite_path);
-    sprite_coverage_.Follow(sprite_, sprite_path);
+    sprite_coverage_.Follow(sprite_);
     background_.Load("data/zoomer/bg.jpg");
     glow_.Load("data/zoomer/bg1.jpg");
 }
