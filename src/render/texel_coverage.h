@@ -42,8 +42,8 @@ private:
     std::vector<uint32_t> sums_;
 };
 
-// The coverage of a loaded picture, read when the picture arrives (also
-// from a PictureBatch) and again whenever it reloads (--watch).
+// The coverage of a loaded picture, read when it is followed and again
+// whenever the picture reloads (--watch).
 class PictureCoverage : public TexelCoverage, public TextureImageListener {
 public:
     PictureCoverage() = default;

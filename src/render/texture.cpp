@@ -7,15 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <exception>
-#include <map>
-#include <memory>
-#include <mutex>
-#include <thread>
-#include <utility>
 #include <vector>
 
 #include "platform/debug_output.h"
@@ -146,23 +138,14 @@ void ReorderDecodedPixels(const unsigned char* in, unsigned char* out, int width
     }
 }
 
-// A decoded picture: top-row-first RGBA bytes, or none and why.
-struct DecodedPicture {
-    std::vector<unsigned char> pixels;
-    int width = 0, height = 0;
-    std::string why;
-};
-
 // Decodes an image file into top-row-first RGBA bytes. Empty when the file is
 // missing, of an unknown type or cannot be decoded; `why` then says which.
 static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, int& height,
-                                                  std::string& why) {
+                                                  const char*& why) {
     width = height = 0;
     struct stat info;
     if (stat(path, &info) != 0) {
-        const int error = errno;
-        char text[256];
-        why = strerror_r(error, text, sizeof text);
+        why = strerror(errno);
         return {};
     }
     if (S_ISDIR(info.st_mode)) {
@@ -206,157 +189,39 @@ static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, 
     return pixels;
 }
 
-static DecodedPicture DecodePicture(const std::string& path) {
-    DecodedPicture picture;
-    picture.pixels = DecodeImageFile(path.c_str(), picture.width, picture.height, picture.why);
-    return picture;
-}
-
-// What an open batch holds: the pictures to decode, the worker that decodes
-// them, and the textures waiting for them, in the order loaded.
-struct PictureBatch::State {
-    struct Job {
-        std::string path;
-        bool done = false;
-        DecodedPicture picture;
-    };
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<std::shared_ptr<Job>> queue;  // not yet decoded
-    std::map<std::string, std::shared_ptr<Job>> by_path;
-    std::vector<std::pair<CTextureFreeImage*, std::shared_ptr<Job>>> waiting;
-    bool stop = false;
-    std::thread worker;
-
-    void Work() {
-        std::unique_lock<std::mutex> lock(mutex);
-        for (;;) {
-            changed.wait(lock, [this] { return stop || !queue.empty(); });
-            if (stop) return;
-            std::shared_ptr<Job> job = queue.front();
-            queue.pop_front();
-            lock.unlock();
-            DecodedPicture picture = DecodePicture(job->path);
-            lock.lock();
-            job->picture = std::move(picture);
-            job->done = true;
-            changed.notify_all();
-        }
-    }
-    // Waits for the texture's picture, gives it, and drops the texture from
-    // the waiting ones.
-    void Apply(size_t index, std::unique_lock<std::mutex>& lock) {
-        const auto entry = waiting[index];
-        changed.wait(lock, [&] { return entry.second->done; });
-        waiting.erase(waiting.begin() + static_cast<std::ptrdiff_t>(index));
-        lock.unlock();
-        entry.first->Apply(entry.second->picture);
-        lock.lock();
-    }
-};
-
-PictureBatch* PictureBatch::open_ = nullptr;
-
-PictureBatch::PictureBatch() : exceptions_(std::uncaught_exceptions()) {
-    if (open_) return;
-    state_ = new State;
-    state_->worker = std::thread([this] { state_->Work(); });
-    open_ = this;
-}
-
-PictureBatch::~PictureBatch() {
-    if (!state_) return;
-    // While an exception unwinds no GL work is done: the textures may be
-    // going away with it.
-    if (std::uncaught_exceptions() == exceptions_) {
-        try {
-            Finish();
-        } catch (...) {
-        }
-    }
-    {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        state_->stop = true;
-        state_->waiting.clear();
-    }
-    state_->changed.notify_all();
-    state_->worker.join();
-    open_ = nullptr;
-    delete state_;
-}
-
-void PictureBatch::ApplyReady() {
-    if (!state_) return;
-    std::unique_lock<std::mutex> lock(state_->mutex);
-    while (!state_->waiting.empty() && state_->waiting.front().second->done) state_->Apply(0, lock);
-}
-
-void PictureBatch::Finish() {
-    if (!state_) return;
-    std::unique_lock<std::mutex> lock(state_->mutex);
-    while (!state_->waiting.empty()) state_->Apply(0, lock);
-}
-
-CTextureFreeImage::~CTextureFreeImage() {
-    ForgetAsset(this);
-    if (PictureBatch* batch = PictureBatch::open_) {
-        std::lock_guard<std::mutex> lock(batch->state_->mutex);
-        auto& waiting = batch->state_->waiting;
-        waiting.erase(std::remove_if(waiting.begin(), waiting.end(),
-                                     [this](const auto& entry) { return entry.first == this; }),
-                      waiting.end());
-    }
-}
+CTextureFreeImage::~CTextureFreeImage() { ForgetAsset(this); }
 
 void CTextureFreeImage::Load(const char* path) {
+    int width = 0, height = 0;
+    const char* why = nullptr;
+    const std::vector<unsigned char> pixels = DecodeImageFile(path, width, height, why);
+    // Not an error, but a typo in a path must not pass as a black layer
+    // without a word.
+    if (pixels.empty())
+        DebugOutputFormat("Picture \"%s\" cannot be loaded (%s); its texture stays empty\n", path,
+                          why);
+    glBindTexture(GL_TEXTURE_2D, name_);
+    SetSampling(GL_REPEAT);
+    if (!pixels.empty()) BuildRgbaMipmaps(pixels.data(), width, height);
+    glBindTexture(GL_TEXTURE_2D, 0);
     // Also a picture that is missing now: it is loaded when it appears.
     path_ = path;
     WatchAssetFile(path_, this);
-    if (PictureBatch* batch = PictureBatch::open_) {
-        PictureBatch::State& state = *batch->state_;
-        std::lock_guard<std::mutex> lock(state.mutex);
-        std::shared_ptr<PictureBatch::State::Job>& job = state.by_path[path_];
-        if (!job) {
-            job = std::make_shared<PictureBatch::State::Job>();
-            job->path = path_;
-            state.queue.push_back(job);
-            state.changed.notify_all();
-        }
-        state.waiting.emplace_back(this, job);
-        waiting_ = true;
-        return;
-    }
-    Apply(DecodePicture(path_));
+    if (listener_) listener_->ImageChanged(name_);
 }
 
 void CTextureFreeImage::SetImageListener(TextureImageListener* listener) {
     listener_ = listener;
-    if (listener_ && !waiting_) listener_->ImageChanged(name_);
-}
-
-void CTextureFreeImage::Apply(const DecodedPicture& picture) {
-    // Not an error, but a typo in a path must not pass as a black layer
-    // without a word.
-    if (picture.pixels.empty())
-        DebugOutputFormat("Picture \"%s\" cannot be loaded (%s); its texture stays empty\n",
-                          path_.c_str(), picture.why.c_str());
-    glBindTexture(GL_TEXTURE_2D, name_);
-    SetSampling(GL_REPEAT);
-    if (!picture.pixels.empty())
-        BuildRgbaMipmaps(picture.pixels.data(), picture.width, picture.height);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    waiting_ = false;
     if (listener_) listener_->ImageChanged(name_);
 }
 
 void CTextureFreeImage::Reload() {
     int width = 0, height = 0;
-    std::string why;
+    const char* why = nullptr;
     const std::vector<unsigned char> pixels = DecodeImageFile(path_.c_str(), width, height, why);
     // Decoded first, uploaded only when whole: a picture caught half
     // written, or deleted, leaves the texture showing its last good image.
-    if (pixels.empty())
-        FailFormat("Picture \"%s\" cannot be loaded (%s)", path_.c_str(), why.c_str());
+    if (pixels.empty()) FailFormat("Picture \"%s\" cannot be loaded (%s)", path_.c_str(), why);
     glBindTexture(GL_TEXTURE_2D, name_);
     SetSampling(GL_REPEAT);
     BuildRgbaMipmaps(pixels.data(), width, height);

@@ -12,14 +12,8 @@
 // reason. CTexture::Upload raises "Unknown pixeldepth" for a pixel
 // format other than GL_RGBA or GL_RGB8, with the texture unbound first.
 //
-// While a PictureBatch is open (the script reader opens one while the
-// effects load), Load only queues the picture: a worker thread decodes the
-// pictures one after another while the effects go on loading, each file
-// once however many textures load it, and the batch makes them the
-// textures' images (on the main thread, in the order loaded) as they come
-// in and when it closes. A caller that needs the image itself (to read it
-// back) sets an image listener: it is told when the image arrives, and
-// again whenever it is reloaded.
+// A caller that needs the image itself (to read it back) sets an image
+// listener: it is told at once and again whenever the image changes.
 //
 // While asset reloading is on (platform/asset_reload.h), a loaded
 // CTextureFreeImage records its file; Reload() decodes it again into the same
@@ -52,10 +46,7 @@ protected:
     GLuint name_ = 0;
 };
 
-struct DecodedPicture;
-
-// Told when a texture's image changes: loaded (also from a PictureBatch) or
-// reloaded.
+// Told when a texture's image changes: loaded or reloaded.
 class TextureImageListener {
 public:
     virtual ~TextureImageListener() = default;
@@ -68,45 +59,13 @@ public:
     ~CTextureFreeImage() override;
     void Load(const char* path);
     void Reload() override;
-    // One listener (null: none), told at once when the texture already has
-    // its image, and at every change after. It must outlive the texture or
-    // be removed first.
+    // One listener (null: none), told at once and at every change after. It
+    // must outlive the texture or be removed first.
     void SetImageListener(TextureImageListener* listener);
 
 private:
-    friend class PictureBatch;
-    // The end of Load: the picture (or its absence) becomes the image.
-    void Apply(const DecodedPicture& picture);
-
     std::string path_;
-    bool waiting_ = false;  // queued in a PictureBatch
     TextureImageListener* listener_ = nullptr;
-};
-
-// Decodes the pictures loaded while it is open on a worker thread (see
-// above). Open it on the thread that owns the GL context; only one is
-// open at a time (a second one opened meanwhile changes nothing). Closing it
-// gives every queued texture its image, except while an exception unwinds:
-// the textures then stay without images.
-class PictureBatch {
-public:
-    PictureBatch();
-    ~PictureBatch();
-    PictureBatch(const PictureBatch&) = delete;
-    PictureBatch& operator=(const PictureBatch&) = delete;
-
-    // Gives images to the queued textures, in the order loaded, up to the
-    // first whose picture is still being decoded.
-    void ApplyReady();
-    // Gives every queued texture its image.
-    void Finish();
-
-private:
-    friend class CTextureFreeImage;
-    struct State;
-    static PictureBatch* open_;
-    State* state_ = nullptr;  // null for a batch opened inside another
-    int exceptions_ = 0;
 };
 
 // Binds a texture for a scope; leaving it (also by an exception) binds 0.

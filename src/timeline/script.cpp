@@ -1,7 +1,5 @@
 #include "timeline/script.h"
 
-#include "render/texture.h"
-
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -61,14 +59,9 @@ void ReadDemoScript(FILE* stream, EffectList& effects, std::string& music_path,
     start_offset = static_cast<uint32_t>(ReadScriptInt(stream));
     progress.Begin(ReadScriptInt(stream));
 
-    // Pictures decode on a worker while the effects go on loading.
-    PictureBatch pictures;
     std::string keyword;
-    while (ReadScriptLine(stream, keyword)) {
+    while (ReadScriptLine(stream, keyword))
         effects.push_back(ReadScriptEntry(stream, keyword, lookup, progress));
-        pictures.ApplyReady();
-    }
-    pictures.Finish();
 }
 
 std::unique_ptr<Effekt> ReadScriptEntry(FILE* stream, const std::string& keyword,

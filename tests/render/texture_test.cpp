@@ -10,7 +10,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -294,78 +293,44 @@ TEST(TextureLoad, PictureThatCannotBeLoadedIsNamedWithTheReason) {
     EXPECT_TRUE(HasImage(good));
 }
 
-// Pictures loaded while a batch is open decode on its worker and become the
-// same images as loaded one at a time, with the same messages.
-TEST(TextureLoad, ABatchGivesTheSameImagesAndMessages) {
+// A listener is told at once, after every load and reload, with the image
+// in place.
+TEST(TextureLoad, AnImageListenerIsToldOfEveryChange) {
     REQUIRE_GL();
     ScratchDir dir;
     Image ramp(64, 64, 24);
     Ramp(ramp);
-    const std::string jpeg = ramp.Save(dir, "ramp.jpg", FIF_JPEG);
-    const std::string png = ramp.Save(dir, "ramp.png", FIF_PNG);
-    const std::string missing = dir.path() + "/typo.jpg";
-    CTextureFreeImage alone_jpeg, alone_png;
-    alone_jpeg.Load(jpeg.c_str());
-    alone_png.Load(png.c_str());
-
-    // Twice the same file, another file, a missing one, one texture gone
-    // before the batch closes, and a listener told when the image arrives.
+    const std::string path = ramp.Save(dir, "ramp.png", FIF_PNG);
     struct Listener : TextureImageListener {
-        std::vector<uint8_t> seen;
-        int told = 0;
         const CTexture* texture = nullptr;
-        void ImageChanged(GLuint) override {
-            ++told;
-            seen = Level0(*texture);
+        std::vector<std::vector<uint8_t>> seen;
+        void ImageChanged(GLuint name) override {
+            EXPECT_EQ(texture->Name(), name);
+            seen.push_back(Level0(*texture));
         }
     } listener;
-    CTextureFreeImage first, second, other, lost;
-    listener.texture = &other;
-    std::string said;
-    {
-        testing::internal::CaptureStderr();
-        PictureBatch batch;
-        first.Load(jpeg.c_str());
-        second.Load(jpeg.c_str());
-        other.Load(png.c_str());
-        other.SetImageListener(&listener);
-        EXPECT_EQ(0, listener.told) << "nothing to tell yet";
-        lost.Load(missing.c_str());
-        {
-            CTextureFreeImage gone;
-            gone.Load(png.c_str());
-        }
-        batch.ApplyReady();
-        batch.Finish();
-        said = testing::internal::GetCapturedStderr();
-    }
-    EXPECT_EQ(1, listener.told);
-    EXPECT_EQ(Level0(alone_png), listener.seen);
-    other.SetImageListener(nullptr);
-    alone_png.SetImageListener(&listener);
-    EXPECT_EQ(2, listener.told) << "an image already there is told at once";
-    alone_png.SetImageListener(nullptr);
-    EXPECT_EQ(Level0(alone_jpeg), Level0(first));
-    EXPECT_EQ(Level0(alone_jpeg), Level0(second));
-    EXPECT_EQ(Level0(alone_png), Level0(other));
-    EXPECT_FALSE(HasImage(lost));
-    EXPECT_EQ(GL_LINEAR, Parameter(lost, GL_TEXTURE_MIN_FILTER)) << "sampling set all the same";
-    EXPECT_EQ(0, Bound());
-    // The missing picture is named once, as without a batch.
-    EXPECT_EQ(1, std::count(said.begin(), said.end(), '\n')) << said;
-    EXPECT_NE(said.find("Picture \"" + missing + "\" cannot be loaded"), std::string::npos) << said;
-
-    // An exception that unwinds through the batch leaves its textures
-    // without images and touches no GL state.
-    CTextureFreeImage unwound;
-    try {
-        PictureBatch batch;
-        unwound.Load(jpeg.c_str());
-        throw std::runtime_error("a failure while the effects load");
-    } catch (const std::runtime_error&) {
-    }
-    EXPECT_FALSE(HasImage(unwound));
-    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+    CTextureFreeImage texture;
+    listener.texture = &texture;
+    texture.SetImageListener(&listener);
+    ASSERT_EQ(1u, listener.seen.size());
+    EXPECT_TRUE(listener.seen[0].empty()) << "no image yet";
+    texture.Load(path.c_str());
+    ASSERT_EQ(2u, listener.seen.size());
+    EXPECT_EQ(Level0(texture), listener.seen[1]);
+    EXPECT_FALSE(listener.seen[1].empty());
+    // A reload with another picture, and one that fails (nothing changes).
+    Image flat(32, 32, 24);
+    flat.Fill(10, 200, 30);
+    flat.Save(dir, "ramp.png", FIF_PNG);
+    texture.Reload();
+    ASSERT_EQ(3u, listener.seen.size());
+    EXPECT_EQ(32u * 32 * 4, listener.seen[2].size());
+    dir.Write("ramp.png", "cut");
+    EXPECT_THROW(texture.Reload(), DemoFailure);
+    EXPECT_EQ(3u, listener.seen.size());
+    texture.SetImageListener(nullptr);
+    texture.Load(path.c_str());
+    EXPECT_EQ(3u, listener.seen.size()) << "removed";
 }
 
 TEST(TextureLoad, DeletesItsNameWhenDestroyed) {
