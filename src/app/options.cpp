@@ -66,6 +66,13 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
             options.width = w;
             options.height = h;
             ++i;
+        } else if (arg == "--show" || arg == "--new-show") {
+            if (!value || !*value) {
+                error = arg + " needs a folder";
+                return false;
+            }
+            (arg == "--show" ? options.show_dir : options.new_show_dir) = value;
+            ++i;
         } else if (arg == "--capture") {
             if (!value || !*value) {
                 error = "--capture needs a folder";
@@ -146,10 +153,17 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
     return true;
 }
 
-const char* UsageText() {
-    return "Usage: demo [options]\n"
-           "Plays the show described by data/demo.txt (paths relative to the working folder).\n"
+std::string UsageText(const char* program) {
+    return std::string("Usage: ") + program +
+           " [options]\n"
+           "Plays a show: the script data/demo.txt and the files it names, in the folder\n"
+           "given with --show. Without it the installed program plays the show installed\n"
+           "with it, and the program in its build folder the show in the working folder.\n"
            "\n"
+           "  --show DIR      play the show in DIR: its script is DIR/data/demo.txt, and\n"
+           "                  every path the show names is relative to DIR\n"
+           "  --new-show DIR  write a starter show into DIR (a new or empty folder) and\n"
+           "                  say how to play it; nothing is ever overwritten\n"
            "  --no-dialog     skip the settings dialog and show no message box;\n"
            "                  failures are written to standard error only\n"
            "  --windowed      play in a window instead of full screen\n"

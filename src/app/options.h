@@ -1,6 +1,9 @@
 // Command-line options. With none, the program behaves as the show always
 // does: settings dialog, full screen, sound, message box on failure.
 //
+//   --show DIR        play the show in DIR (script DIR/data/demo.txt, every
+//                     path of the show relative to DIR)
+//   --new-show DIR    write a starter show into DIR (new or empty) and end
 //   --no-dialog       no settings dialog (defaults) and no message box:
 //                     failures go to standard error only
 //   --windowed        a resizable window instead of full screen
@@ -47,6 +50,8 @@ struct Options {
     bool no_dialog = false;
     bool windowed = false;
     bool help = false;
+    std::optional<std::string> show_dir;
+    std::optional<std::string> new_show_dir;
     std::optional<int> width, height;
     std::optional<std::string> capture_dir;
     std::optional<std::string> export_path;
@@ -80,5 +85,5 @@ bool ParseLoopRange(const char* text, LoopRange& range);
 // Parses argv[1..]. On a bad option returns false and says why in `error`.
 bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error);
 
-// The text --help prints.
-const char* UsageText();
+// The text --help prints, for the program called `program`.
+std::string UsageText(const char* program = "demo");

@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,7 @@
 #include "platform/display_modes.h"
 #include "platform/failure.h"
 #include "platform/message_box.h"
+#include "platform/show_folder.h"
 #include "platform/stats_overlay.h"
 #include "platform/tweak_panel.h"
 #include "render/gl_guards.h"
@@ -118,15 +120,51 @@ const char* OfflineVerb(const Options& options) {
     return options.export_path ? "export" : "capture";
 }
 
+// Writes the failure the way the entry point reports every failure, and
+// gives the exit status.
+int ReportFailure(const Options& options, const DemoFailure& failure) {
+    DebugOutput("Exception: ");
+    DebugOutput(failure.what());
+    DebugOutput("\n");
+    // An unattended run never waits for a box nobody will close.
+    if (!options.Unattended()) ShowErrorMessageBox(failure.text());
+    return failure.IsNormalEnd() ? kExitShowEnded : kExitFailure;
+}
+
+std::string FolderOf(const std::string& program_folder, const char* relative) {
+    std::string folder = (std::filesystem::path(program_folder) / relative).lexically_normal();
+    if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
 }  // namespace
 
-int RunShow(const Options& options) {
+ProgramLayout InstalledLayout(const char* name, const char* show_from_program,
+                              const char* plugins_from_program) {
+    ProgramLayout layout;
+    layout.name = name;
+    const std::string program = ProgramFolder();
+    if (program.empty()) return layout;
+    layout.default_show = FolderOf(program, show_from_program);
+    layout.plugin_folder = FolderOf(program, plugins_from_program);
+    return layout;
+}
+
+int RunShow(const Options& options, const ProgramLayout& layout) {
+    // Every path of the show is read relative to its folder from here on.
+    const std::string folder = options.show_dir ? *options.show_dir : layout.default_show;
+    const std::string problem = folder.empty() ? "" : ShowFolderProblem(folder);
+    if (!problem.empty()) return ReportFailure(options, DemoFailure(problem));
+    SetShowFolder(folder);
+    SetInstalledPluginFolder(layout.plugin_folder);
+    const std::string script = JoinShowPath(folder, kShowScript);
+
     // Capture, export and timedemo render at fixed steps, without sound.
     const bool capturing = options.Offline();
     if (!capturing) InitAudioOutput();
     // The music decodes on a worker thread while the window opens and the
     // effects load.
-    MusicPreload music_preload(PeekScriptMusicPath());
+    MusicPreload music_preload(PeekScriptMusicPath(script.c_str()));
 
     DisplaySettings settings;
     if (options.scale)
@@ -173,7 +211,7 @@ int RunShow(const Options& options) {
         EffectList effects;
         std::string music_path;
         uint32_t start_offset = 0;
-        LiveShow live(LiveOptionsOf(options), FindEffectMaker);
+        LiveShow live(LiveOptionsOf(options), FindEffectMaker, script);
         live.LoadScript(effects, music_path, start_offset, &window);
 
         music = capturing ? music_preload.OpenOffline(music_path)
@@ -201,11 +239,6 @@ int RunShow(const Options& options) {
     } catch (const DemoFailure& failure) {
         // By now the effects, the texturing guard and the window are gone,
         // newest first, so the window has disappeared before the message.
-        DebugOutput("Exception: ");
-        DebugOutput(failure.what());
-        DebugOutput("\n");
-        // An unattended run never waits for a box nobody will close.
-        if (!options.Unattended()) ShowErrorMessageBox(failure.text());
-        return failure.IsNormalEnd() ? kExitShowEnded : kExitFailure;
+        return ReportFailure(options, failure);
     }
 }

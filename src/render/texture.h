@@ -5,7 +5,8 @@
 // Pixel data is tightly packed unsigned bytes, first buffer row = texture
 // row t = 0. Textures modulate the current colour (GL_MODULATE).
 //
-// CTextureFreeImage::Load decodes an image file by its content (FreeImage)
+// CTextureFreeImage::Load decodes an image file of the show (a path relative
+// to the show folder, platform/show_folder.h) by its content (FreeImage)
 // and makes it the texture's image with mipmaps, top image row first. A
 // missing or undecodable image leaves the texture without an image and
 // raises nothing; it writes one diagnostic line with the path and the

@@ -1,6 +1,7 @@
 #include "app/offline/fill_meter.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "app/core/demo_window.h"
 #include "render/texture.h"
@@ -47,9 +48,21 @@ void FillMeter::EndInterruptedDraw() {
     counting_ = false;
 }
 
-void FillMeter::MeasureQuad(DemoWindow& window, const char* picture, int frames) {
-    CTextureFreeImage texture;
-    texture.Load(picture);
+void FillMeter::MeasureQuad(DemoWindow& window, int frames) {
+    // A 512 x 512 picture with mipmaps, as the effects' pictures are, made
+    // here so that the yardstick is the same for every show.
+    constexpr int kSide = 512;
+    std::vector<unsigned char> pixels(kSide * kSide * 4);
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x) {
+            unsigned char* p = &pixels[(static_cast<size_t>(y) * kSide + x) * 4];
+            p[0] = static_cast<unsigned char>(x / 2);
+            p[1] = static_cast<unsigned char>(y / 2);
+            p[2] = static_cast<unsigned char>((x ^ y) & 255);
+            p[3] = 255;
+        }
+    CTexture texture;
+    texture.Upload(pixels.data(), kSide, kSide, false, GL_RGBA, false);
     GLuint query = 0;
     glGenQueries(1, &query);
     for (int i = 0; i < frames; ++i) {

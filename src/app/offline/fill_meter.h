@@ -42,10 +42,9 @@ public:
     // quad can still be measured.
     void EndInterruptedDraw();
 
-    // `frames` frames of one full-window quad with `picture` (a picture
-    // file; a missing one draws the quad untextured), drawn between the
-    // window's BeginFrame and EndFrame.
-    void MeasureQuad(DemoWindow& window, const char* picture, int frames);
+    // `frames` frames of one full-window quad with a 512 x 512 picture of
+    // its own, drawn between the window's BeginFrame and EndFrame.
+    void MeasureQuad(DemoWindow& window, int frames);
 
     struct Figures {
         uint64_t frames = 0;     // frames that drew the entry

@@ -48,9 +48,6 @@ Clock::time_point ProcessStart() {
 // Taken while the program initialises, before main.
 const Clock::time_point kProgramStart = ProcessStart();
 
-// The yardstick of the fill table: a picture like the ones effects show.
-const char kFillQuadPicture[] = "data/plasma/__water.jpg";
-
 double Milliseconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
@@ -141,7 +138,7 @@ void RunTimedemo(const EffectList& effects, MusicClock& music, uint32_t start_of
             FormatTimedemo(TimedemoRows(effects, demo_times, frame_ms), frame_ms, seconds).c_str(),
             out);
         fill.EndInterruptedDraw();
-        fill.MeasureQuad(window, kFillQuadPicture, 60);
+        fill.MeasureQuad(window, 60);
         fputs(fill.Format(effects).c_str(), out);
         fflush(out);
     };
