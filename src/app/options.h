@@ -27,6 +27,13 @@
 //                     meshes, the clip) while the show plays
 //   --start MS        real-time playback starts at demo time MS
 //   --loop FROM:TO    real-time playback repeats FROM..TO
+//   --scale F|auto    draw frames at F (0.25 to 1) of the window's sides and
+//                     stretch them over it, or adjust that between frames to
+//                     hold the display's refresh rate (default: 1, auto on a
+//                     software GL renderer; capture, export and timedemo: F
+//                     when given, else 1)
+//   --stats           real-time play shows frame rate, frame times, scale
+//                     and the entries on screen (F2 shows and hides it)
 //   --help            list the options
 // The last four are the authoring options: with any of them Space pauses
 // and resumes. They do not change a capture, an export or a timedemo.
@@ -36,6 +43,7 @@
 #include <optional>
 #include <string>
 
+#include "app/core/render_scale.h"
 #include "app/live/playback.h"
 
 struct Options {
@@ -50,6 +58,8 @@ struct Options {
     bool timedemo = false;
     int fps = 60;
     std::optional<uint32_t> from_ms, to_ms;
+    std::optional<RenderScale> scale;
+    bool stats = false;
 
     // Capture, export or timedemo: the show is rendered at fixed steps of
     // demo time instead of following the music as it plays.

@@ -15,11 +15,14 @@
 #include "app/live/live_show.h"
 #include "app/setup/settings_dialog.h"
 #include "app/offline/timedemo.h"
+#include "app/core/window_attributes.h"
 #include "platform/audio.h"
 #include "platform/debug_output.h"
+#include "platform/display_modes.h"
 #include "platform/failure.h"
 #include "platform/message_box.h"
 #include "platform/show_folder.h"
+#include "platform/stats_overlay.h"
 #include "platform/tweak_panel.h"
 #include "render/gl_guards.h"
 #include "factory/factory.h"
@@ -44,13 +47,45 @@ LiveOptions LiveOptionsOf(const Options& options) {
             DebugOutput(
                 "--tweak, --watch, --start and --loop do not change a capture, an export or a "
                 "timedemo\n");
+        if (options.stats)
+            DebugOutput("--stats does not change a capture, an export or a timedemo\n");
         return live;
     }
     live.tweak = options.tweak;
     live.watch = options.watch;
     live.start_ms = options.start_ms;
     live.loop = options.loop;
+    live.stats = options.stats;
     return live;
+}
+
+// The render scale of the run. Capture, export and timedemo draw at --scale
+// when it gives a number, else at 1, so the same options give the same
+// pictures. Real-time play takes the viewer's choice (--scale or the
+// dialog), else automatic on a software GL renderer and 1 on hardware.
+RenderScale ChooseRenderScale(const Options& options, const DisplaySettings& settings,
+                              bool chosen) {
+    RenderScale scale;
+    if (options.Offline()) {
+        if (!options.scale) return scale;
+        if (options.scale->automatic) {
+            DebugOutput(
+                "--scale auto does not change a capture, an export or a timedemo: they draw at "
+                "scale 1 (--scale F draws them at F)\n");
+            return scale;
+        }
+        return *options.scale;
+    }
+    if (chosen) return settings.render_scale;
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (IsSoftwareRenderer(renderer)) {
+        scale.automatic = true;
+        DebugOutputFormat(
+            "The GL renderer is a software one (%s): frames are drawn at an automatic render "
+            "scale to keep up with the display (--scale 1 draws them at full size)\n",
+            renderer);
+    }
+    return scale;
 }
 
 // The options' range, or by default from the show's first frame to where the
@@ -132,7 +167,17 @@ int RunShow(const Options& options, const ProgramLayout& layout) {
     MusicPreload music_preload(PeekScriptMusicPath(script.c_str()));
 
     DisplaySettings settings;
-    if (!options.Unattended() && ShowDisplaySettingsDialog(settings) == 0) return kExitCancelled;
+    if (options.scale)
+        settings.render_scale = *options.scale;
+    else if (!options.Unattended())
+        settings.render_scale.automatic = IsSoftwareRenderer(ProbeGlRenderer().c_str());
+    // The viewer chose the scale with --scale or in the dialog.
+    bool scale_chosen = options.scale.has_value();
+    if (!options.Unattended()) {
+        const int answer = ShowDisplaySettingsDialog(settings);
+        if (answer == 0) return kExitCancelled;
+        if (answer == 1) scale_chosen = true;
+    }
     if (options.windowed || capturing) settings.windowed = true;
     // Capture never waits for the display: frames go to files, not the screen.
     if (capturing) settings.vertical_sync = false;
@@ -157,6 +202,11 @@ int RunShow(const Options& options, const ProgramLayout& layout) {
         if (!GLEW_VERSION_2_0) Fail("Opengl 2.0 not supported");
         SetInitialView(WindowWidth(), WindowHeight());
         CEnabler texturing(GL_TEXTURE_2D);
+        const RenderScale scale = ChooseRenderScale(options, settings, scale_chosen);
+        if (scale.automatic || scale.value < 1.0f) {
+            const int refresh = settings.vertical_sync ? CurrentRefreshHz() : 0;
+            window.UseRenderScale(scale, FrameBudgetMs(refresh, settings.vertical_sync));
+        }
 
         EffectList effects;
         std::string music_path;
@@ -183,6 +233,7 @@ int RunShow(const Options& options, const ProgramLayout& layout) {
             live.Run(effects, *music, start_offset, window);
         }
         TweakTerminate();
+        StatsOverlayTerminate();
         DestroyEffects(effects);
         return kExitShowEnded;
     } catch (const DemoFailure& failure) {

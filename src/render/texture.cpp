@@ -211,6 +211,12 @@ void CTextureFreeImage::Load(const char* path) {
     // Also a picture that is missing now: it is loaded when it appears.
     path_ = path;
     WatchAssetFile(path_, this);
+    if (listener_) listener_->ImageChanged(name_);
+}
+
+void CTextureFreeImage::SetImageListener(TextureImageListener* listener) {
+    listener_ = listener;
+    if (listener_) listener_->ImageChanged(name_);
 }
 
 void CTextureFreeImage::Reload() {
@@ -224,4 +230,5 @@ void CTextureFreeImage::Reload() {
     SetSampling(GL_REPEAT);
     BuildRgbaMipmaps(pixels.data(), width, height);
     glBindTexture(GL_TEXTURE_2D, 0);
+    if (listener_) listener_->ImageChanged(name_);
 }

@@ -13,6 +13,9 @@
 // reason. CTexture::Upload raises "Unknown pixeldepth" for a pixel
 // format other than GL_RGBA or GL_RGB8, with the texture unbound first.
 //
+// A caller that needs the image itself (to read it back) sets an image
+// listener: it is told at once and again whenever the image changes.
+//
 // While asset reloading is on (platform/asset_reload.h), a loaded
 // CTextureFreeImage records its file; Reload() decodes it again into the same
 // GL texture, or raises "Picture \"<path>\" cannot be loaded (<reason>)" and
@@ -44,15 +47,26 @@ protected:
     GLuint name_ = 0;
 };
 
+// Told when a texture's image changes: loaded or reloaded.
+class TextureImageListener {
+public:
+    virtual ~TextureImageListener() = default;
+    virtual void ImageChanged(GLuint texture) = 0;
+};
+
 class CTextureFreeImage : public CTexture, public ReloadableAsset {
 public:
     CTextureFreeImage() = default;
     ~CTextureFreeImage() override;
     void Load(const char* path);
     void Reload() override;
+    // One listener (null: none), told at once and at every change after. It
+    // must outlive the texture or be removed first.
+    void SetImageListener(TextureImageListener* listener);
 
 private:
     std::string path_;
+    TextureImageListener* listener_ = nullptr;
 };
 
 // Binds a texture for a scope; leaving it (also by an exception) binds 0.

@@ -3,9 +3,13 @@
 #include <GL/glew.h>
 #include <SDL/SDL.h>
 
+#include <chrono>
+
 #include "app/core/frame_clock.h"
 #include "platform/asset_reload.h"
 #include "platform/debug_output.h"
+#include "platform/failure.h"
+#include "platform/stats_overlay.h"
 #include "platform/tweak_panel.h"
 #include "render/stable_uniforms.h"
 
@@ -52,7 +56,10 @@ private:
 }  // namespace
 
 LiveShow::LiveShow(const LiveOptions& options, EffectLookup lookup, std::string script_path)
-    : options_(options), lookup_(lookup), script_path_(std::move(script_path)) {
+    : options_(options),
+      lookup_(lookup),
+      script_path_(std::move(script_path)),
+      stats_(options.stats) {
     if (options_.watch) {
         EnableAssetReloading();
         EnableStableUniforms();
@@ -80,6 +87,7 @@ bool LiveShow::ReloadChanges(EffectList& effects) {
 }
 
 void LiveShow::SyncBars(const EffectList& effects) {
+    on_screen_.reserve(effects.size());
     if (!options_.tweak) return;
     bars_.Sync(effects);
     active_.reserve(effects.size());
@@ -89,6 +97,38 @@ void LiveShow::DrawOverlay(const EffectList& effects, uint32_t demo_time) {
     active_.clear();
     if (options_.tweak && input_.Shown()) bars_.Active(effects, demo_time, active_);
     DrawTweakPanels(active_, reloader_ ? reloader_->Messages() : no_messages_);
+}
+
+namespace {
+
+float StatsFrameMs(void* data, int index) {
+    const auto* view = static_cast<const std::pair<const FrameStats*, int>*>(data);
+    return view->first->RecentMs(view->second - 1 - index);
+}
+
+}  // namespace
+
+void LiveShow::DrawStats(const EffectList& effects, uint32_t demo_time, const DemoWindow& window) {
+    on_screen_.clear();
+    for (const auto& effect : effects)
+        if (effect->IsActiveAt(demo_time))
+            on_screen_.push_back(effect->Keyword().empty() ? effect->Name().c_str()
+                                                           : effect->Keyword().c_str());
+    std::pair<const FrameStats*, int> graph(&stats_, stats_.GraphCount());
+    StatsOverlayView view;
+    view.frames_per_second = stats_.FramesPerSecond();
+    view.latest_ms = stats_.LatestMs();
+    view.frame_ms = StatsFrameMs;
+    view.data = &graph;
+    view.frame_count = graph.second;
+    const FrameScale* scaling = window.Scaling();
+    view.scale = scaling ? scaling->Scale() : 1.0f;
+    view.automatic = scaling && scaling->Automatic();
+    view.drawn_width = scaling ? scaling->DrawnWidth() : window.Width();
+    view.drawn_height = scaling ? scaling->DrawnHeight() : window.Height();
+    view.entries = on_screen_.data();
+    view.entry_count = static_cast<int>(on_screen_.size());
+    DrawStatsOverlay(view);
 }
 
 void LiveShow::Run(EffectList& effects, MusicClock& music, uint32_t start_offset,
@@ -111,18 +151,34 @@ void LiveShow::Run(EffectList& effects, MusicClock& music, uint32_t start_offset
     FilterScope routing(window, options_.tweak ? &input_ : nullptr);
     const bool overlay = options_.tweak || options_.watch;
 
+    bool stats_shown = options_.stats;
+    const auto play_start = std::chrono::steady_clock::now();
     float spectrum[kSpectrumBins];
-    while (!window.QuitRequested()) {
-        if (options_.watch) ReloadChanges(effects);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        PlaybackKeys keys;
-        keys.forward = window.SeekForwardRequested();
-        keys.back = window.SeekBackRequested();
-        keys.pause = window.PauseRequested();
-        const uint32_t t = playback.Frame(keys);
-        music.Spectrum(spectrum);
-        DrawActiveEffects(effects, t, BeatLevel(spectrum));
-        if (overlay) DrawOverlay(effects, t);
-        window.SwapAndPoll();
+    try {
+        while (!window.QuitRequested()) {
+            if (window.StatsToggleRequested()) stats_shown = !stats_shown;
+            if (options_.watch) ReloadChanges(effects);
+            window.BeginFrame();
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            PlaybackKeys keys;
+            keys.forward = window.SeekForwardRequested();
+            keys.back = window.SeekBackRequested();
+            keys.pause = window.PauseRequested();
+            const uint32_t t = playback.Frame(keys);
+            music.Spectrum(spectrum);
+            DrawActiveEffects(effects, t, BeatLevel(spectrum));
+            window.EndFrame();
+            if (overlay) DrawOverlay(effects, t);
+            if (stats_shown) DrawStats(effects, t, window);
+            window.SwapAndPoll();
+            const std::chrono::duration<double> played =
+                std::chrono::steady_clock::now() - play_start;
+            stats_.AddFrame(played.count(), window.Scaling() ? window.Scaling()->Scale() : 1.0f);
+        }
+    } catch (const DemoFailure&) {
+        // "End of show" and "You quit?" end play too.
+        if (options_.stats) DebugOutput(stats_.Report().c_str());
+        throw;
     }
+    if (options_.stats) DebugOutput(stats_.Report().c_str());
 }

@@ -11,10 +11,15 @@
 //   --tweak  after every effect, the tweak panel: a bar for each effect drawn
 //            in this frame that registers variables (EffectTweakBars), with
 //            the window's pointer and keys routed to it (PanelInput); F1
-//            hides and shows it.
-// The panel and the messages are drawn in one pass after the effects and
-// leave the GL state as they found it; nothing is drawn for them when there
-// is nothing to show.
+//            hides and shows it;
+//   --stats  after the panel, the stats overlay (FrameStats): frame rate,
+//            frame times, render scale, the entries on screen; F2 shows
+//            and hides it (also without --stats); at the end of play the
+//            slowest 10-second stretches go to standard error.
+// The effects draw between the window's BeginFrame and EndFrame (the render
+// scale); the panel, the messages and the overlay are drawn after, at the
+// window's size, and leave the GL state as they found it; nothing is drawn
+// for them when there is nothing to show.
 //
 // Construct it after the GL context is ready (it turns asset reloading and
 // stable uniform locations on for --watch, before anything loads), then
@@ -31,6 +36,7 @@
 
 #include "app/core/demo_window.h"
 #include "app/live/effect_tweak_bars.h"
+#include "app/live/frame_stats.h"
 #include "app/live/panel_input.h"
 #include "app/live/playback.h"
 #include "app/live/show_reloader.h"
@@ -43,6 +49,7 @@ struct LiveOptions {
     bool watch = false;
     std::optional<uint32_t> start_ms;
     std::optional<LoopRange> loop;
+    bool stats = false;
     bool Any() const { return tweak || watch || start_ms || loop; }
 };
 
@@ -68,6 +75,11 @@ public:
     void SyncBars(const EffectList& effects);
     // The panel and the messages, after the effects of demo time t.
     void DrawOverlay(const EffectList& effects, uint32_t demo_time);
+    // The stats overlay for the frame at demo time t, after the panel.
+    void DrawStats(const EffectList& effects, uint32_t demo_time, const DemoWindow& window);
+    // Counts a frame shown `seconds` after play began, at `scale`.
+    void CountFrame(double seconds, float scale) { stats_.AddFrame(seconds, scale); }
+    const FrameStats& Stats() const { return stats_; }
 
     ShowReloader* Reloader() { return reloader_.get(); }
     const EffectTweakBars& Bars() const { return bars_; }
@@ -81,5 +93,7 @@ private:
     EffectTweakBars bars_;
     PanelInput input_;
     std::vector<const TweakBar*> active_;
+    FrameStats stats_;
+    std::vector<const char*> on_screen_;  // entry names for the stats overlay
     const std::vector<std::string> no_messages_;
 };

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/core/frame_clock.h"
 #include "platform/audio.h"
 #include "timeline/effekt.h"
 
@@ -63,9 +64,11 @@ CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t 
 
 // Draws frame k of the range into the back buffer: clears it, moves the
 // music to the frame's demo time, takes the beat level from the spectrum
-// there and draws the effects active at that time. Returns the demo time.
+// there and draws the effects active at that time (seen by `observer` when
+// given). Returns the demo time.
 uint32_t DrawCaptureFrame(const EffectList& effects, MusicClock& music, uint32_t start_offset,
-                          const CaptureRange& range, uint64_t k);
+                          const CaptureRange& range, uint64_t k,
+                          EffectDrawObserver* observer = nullptr);
 
 // Reads the back buffer (width x height) as GL_BGRA bytes, rows bottom-up.
 void ReadBackBuffer(int width, int height, uint8_t* bgra);
