@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config file dpkg-dev
   libsdl1.2-compat-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri
   libfreeimage-dev libdeflate-dev zlib1g-dev libfftw3-dev libgtk-3-dev libxrandr-dev libimgui-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev

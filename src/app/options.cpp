@@ -66,6 +66,13 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
             options.width = w;
             options.height = h;
             ++i;
+        } else if (arg == "--show" || arg == "--new-show") {
+            if (!value || !*value) {
+                error = arg + " needs a folder";
+                return false;
+            }
+            (arg == "--show" ? options.show_dir : options.new_show_dir) = value;
+            ++i;
         } else if (arg == "--capture") {
             if (!value || !*value) {
                 error = "--capture needs a folder";
@@ -102,6 +109,16 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
             }
             (arg == "--from" ? options.from_ms : options.to_ms) = static_cast<uint32_t>(number);
             ++i;
+        } else if (arg == "--scale") {
+            RenderScale scale;
+            if (!ParseRenderScale(value, scale)) {
+                error = "--scale needs auto or a number from 0.25 to 1, for example 0.5";
+                return false;
+            }
+            options.scale = scale;
+            ++i;
+        } else if (arg == "--stats") {
+            options.stats = true;
         } else if (arg == "--tweak") {
             options.tweak = true;
         } else if (arg == "--watch") {
@@ -136,10 +153,17 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
     return true;
 }
 
-const char* UsageText() {
-    return "Usage: demo [options]\n"
-           "Plays the show described by data/demo.txt (paths relative to the working folder).\n"
+std::string UsageText(const char* program) {
+    return std::string("Usage: ") + program +
+           " [options]\n"
+           "Plays a show: the script data/demo.txt and the files it names, in the folder\n"
+           "given with --show. Without it the installed program plays the show installed\n"
+           "with it, and the program in its build folder the show in the working folder.\n"
            "\n"
+           "  --show DIR      play the show in DIR: its script is DIR/data/demo.txt, and\n"
+           "                  every path the show names is relative to DIR\n"
+           "  --new-show DIR  write a starter show into DIR (a new or empty folder) and\n"
+           "                  say how to play it; nothing is ever overwritten\n"
            "  --no-dialog     skip the settings dialog and show no message box;\n"
            "                  failures are written to standard error only\n"
            "  --windowed      play in a window instead of full screen\n"
@@ -159,6 +183,18 @@ const char* UsageText() {
            "  --from MS       first rendered demo time (default: the show's first frame)\n"
            "  --to MS         last rendered demo time (default: the end of the last entry\n"
            "                  the music reaches, at most where the music ends)\n"
+           "  --scale F       draw each frame at F (0.25 to 1) of the window's width and\n"
+           "                  height and stretch it over the window: smoother on a weak\n"
+           "                  GPU or a software renderer, a little softer to look at\n"
+           "  --scale auto    choose that scale between frames (from 1/2 to 1) so the\n"
+           "                  show keeps up with the display's refresh rate (60 Hz\n"
+           "                  without vertical sync). Default: 1, or auto on a software\n"
+           "                  GL renderer (llvmpipe, softpipe, swrast); --capture,\n"
+           "                  --export and --timedemo draw at --scale F when given, else 1\n"
+           "  --stats         show frames per second, the last two seconds of frame\n"
+           "                  times, the render scale and the entries on screen; F2\n"
+           "                  shows and hides it; at the end, standard error gets the\n"
+           "                  slowest 10-second stretches of play\n"
            "  --help          show this text\n"
            "\n"
            "Working on the show (real-time playback only; capture, export and timedemo\n"
@@ -174,7 +210,8 @@ const char* UsageText() {
            "  --loop FROM:TO  play demo times FROM to TO over and over (starts at FROM\n"
            "                  unless --start says otherwise)\n"
            "\n"
-           "Keys: Escape quits, the left and right arrows seek one second.\n"
+           "Keys: Escape quits, the left and right arrows seek one second, F2 shows and\n"
+           "hides the frame-time overlay.\n"
            "With --tweak, --watch, --start or --loop: Space pauses and resumes (music and\n"
            "picture). With --tweak: F1 hides and shows the panel, Ctrl+S writes the\n"
            "tweaks file beside the script (read in every mode); while the pointer is\n"

@@ -1,6 +1,9 @@
 // Command-line options. With none, the program behaves as the show always
 // does: settings dialog, full screen, sound, message box on failure.
 //
+//   --show DIR        play the show in DIR (script DIR/data/demo.txt, every
+//                     path of the show relative to DIR)
+//   --new-show DIR    write a starter show into DIR (new or empty) and end
 //   --no-dialog       no settings dialog (defaults) and no message box:
 //                     failures go to standard error only
 //   --windowed        a resizable window instead of full screen
@@ -24,6 +27,13 @@
 //                     meshes, the clip) while the show plays
 //   --start MS        real-time playback starts at demo time MS
 //   --loop FROM:TO    real-time playback repeats FROM..TO
+//   --scale F|auto    draw frames at F (0.25 to 1) of the window's sides and
+//                     stretch them over it, or adjust that between frames to
+//                     hold the display's refresh rate (default: 1, auto on a
+//                     software GL renderer; capture, export and timedemo: F
+//                     when given, else 1)
+//   --stats           real-time play shows frame rate, frame times, scale
+//                     and the entries on screen (F2 shows and hides it)
 //   --help            list the options
 // The last four are the authoring options: with any of them Space pauses
 // and resumes. They do not change a capture, an export or a timedemo.
@@ -33,18 +43,23 @@
 #include <optional>
 #include <string>
 
+#include "app/core/render_scale.h"
 #include "app/live/playback.h"
 
 struct Options {
     bool no_dialog = false;
     bool windowed = false;
     bool help = false;
+    std::optional<std::string> show_dir;
+    std::optional<std::string> new_show_dir;
     std::optional<int> width, height;
     std::optional<std::string> capture_dir;
     std::optional<std::string> export_path;
     bool timedemo = false;
     int fps = 60;
     std::optional<uint32_t> from_ms, to_ms;
+    std::optional<RenderScale> scale;
+    bool stats = false;
 
     // Capture, export or timedemo: the show is rendered at fixed steps of
     // demo time instead of following the music as it plays.
@@ -70,5 +85,5 @@ bool ParseLoopRange(const char* text, LoopRange& range);
 // Parses argv[1..]. On a bad option returns false and says why in `error`.
 bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error);
 
-// The text --help prints.
-const char* UsageText();
+// The text --help prints, for the program called `program`.
+std::string UsageText(const char* program = "demo");

@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -14,10 +15,14 @@
 #include "app/live/live_show.h"
 #include "app/setup/settings_dialog.h"
 #include "app/offline/timedemo.h"
+#include "app/core/window_attributes.h"
 #include "platform/audio.h"
 #include "platform/debug_output.h"
+#include "platform/display_modes.h"
 #include "platform/failure.h"
 #include "platform/message_box.h"
+#include "platform/show_folder.h"
+#include "platform/stats_overlay.h"
 #include "platform/tweak_panel.h"
 #include "render/gl_guards.h"
 #include "render/spectrum_texture.h"
@@ -43,13 +48,45 @@ LiveOptions LiveOptionsOf(const Options& options) {
             DebugOutput(
                 "--tweak, --watch, --start and --loop do not change a capture, an export or a "
                 "timedemo\n");
+        if (options.stats)
+            DebugOutput("--stats does not change a capture, an export or a timedemo\n");
         return live;
     }
     live.tweak = options.tweak;
     live.watch = options.watch;
     live.start_ms = options.start_ms;
     live.loop = options.loop;
+    live.stats = options.stats;
     return live;
+}
+
+// The render scale of the run. Capture, export and timedemo draw at --scale
+// when it gives a number, else at 1, so the same options give the same
+// pictures. Real-time play takes the viewer's choice (--scale or the
+// dialog), else automatic on a software GL renderer and 1 on hardware.
+RenderScale ChooseRenderScale(const Options& options, const DisplaySettings& settings,
+                              bool chosen) {
+    RenderScale scale;
+    if (options.Offline()) {
+        if (!options.scale) return scale;
+        if (options.scale->automatic) {
+            DebugOutput(
+                "--scale auto does not change a capture, an export or a timedemo: they draw at "
+                "scale 1 (--scale F draws them at F)\n");
+            return scale;
+        }
+        return *options.scale;
+    }
+    if (chosen) return settings.render_scale;
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (IsSoftwareRenderer(renderer)) {
+        scale.automatic = true;
+        DebugOutputFormat(
+            "The GL renderer is a software one (%s): frames are drawn at an automatic render "
+            "scale to keep up with the display (--scale 1 draws them at full size)\n",
+            renderer);
+    }
+    return scale;
 }
 
 // The options' range, or by default from the show's first frame to where the
@@ -84,18 +121,64 @@ const char* OfflineVerb(const Options& options) {
     return options.export_path ? "export" : "capture";
 }
 
+// Writes the failure the way the entry point reports every failure, and
+// gives the exit status.
+int ReportFailure(const Options& options, const DemoFailure& failure) {
+    DebugOutput("Exception: ");
+    DebugOutput(failure.what());
+    DebugOutput("\n");
+    // An unattended run never waits for a box nobody will close.
+    if (!options.Unattended()) ShowErrorMessageBox(failure.text());
+    return failure.IsNormalEnd() ? kExitShowEnded : kExitFailure;
+}
+
+std::string FolderOf(const std::string& program_folder, const char* relative) {
+    std::string folder = (std::filesystem::path(program_folder) / relative).lexically_normal();
+    if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
 }  // namespace
 
-int RunShow(const Options& options) {
+ProgramLayout InstalledLayout(const char* name, const char* show_from_program,
+                              const char* plugins_from_program) {
+    ProgramLayout layout;
+    layout.name = name;
+    const std::string program = ProgramFolder();
+    if (program.empty()) return layout;
+    layout.default_show = FolderOf(program, show_from_program);
+    layout.plugin_folder = FolderOf(program, plugins_from_program);
+    return layout;
+}
+
+int RunShow(const Options& options, const ProgramLayout& layout) {
+    // Every path of the show is read relative to its folder from here on.
+    const std::string folder = options.show_dir ? *options.show_dir : layout.default_show;
+    const std::string problem = folder.empty() ? "" : ShowFolderProblem(folder);
+    if (!problem.empty()) return ReportFailure(options, DemoFailure(problem));
+    SetShowFolder(folder);
+    SetInstalledPluginFolder(layout.plugin_folder);
+    const std::string script = JoinShowPath(folder, kShowScript);
+
     // Capture, export and timedemo render at fixed steps, without sound.
     const bool capturing = options.Offline();
     if (!capturing) InitAudioOutput();
     // The music decodes on a worker thread while the window opens and the
     // effects load.
-    MusicPreload music_preload(PeekScriptMusicPath());
+    MusicPreload music_preload(PeekScriptMusicPath(script.c_str()));
 
     DisplaySettings settings;
-    if (!options.Unattended() && ShowDisplaySettingsDialog(settings) == 0) return kExitCancelled;
+    if (options.scale)
+        settings.render_scale = *options.scale;
+    else if (!options.Unattended())
+        settings.render_scale.automatic = IsSoftwareRenderer(ProbeGlRenderer().c_str());
+    // The viewer chose the scale with --scale or in the dialog.
+    bool scale_chosen = options.scale.has_value();
+    if (!options.Unattended()) {
+        const int answer = ShowDisplaySettingsDialog(settings);
+        if (answer == 0) return kExitCancelled;
+        if (answer == 1) scale_chosen = true;
+    }
     if (options.windowed || capturing) settings.windowed = true;
     // Capture never waits for the display: frames go to files, not the screen.
     if (capturing) settings.vertical_sync = false;
@@ -120,11 +203,16 @@ int RunShow(const Options& options) {
         if (!GLEW_VERSION_2_0) Fail("Opengl 2.0 not supported");
         SetInitialView(WindowWidth(), WindowHeight());
         CEnabler texturing(GL_TEXTURE_2D);
+        const RenderScale scale = ChooseRenderScale(options, settings, scale_chosen);
+        if (scale.automatic || scale.value < 1.0f) {
+            const int refresh = settings.vertical_sync ? CurrentRefreshHz() : 0;
+            window.UseRenderScale(scale, FrameBudgetMs(refresh, settings.vertical_sync));
+        }
 
         EffectList effects;
         std::string music_path;
         uint32_t start_offset = 0;
-        LiveShow live(LiveOptionsOf(options), FindEffectMaker);
+        LiveShow live(LiveOptionsOf(options), FindEffectMaker, script);
         live.SetEntryKinds(EffectKindOf);
         // Also reads the tweaks file beside the script, for every mode.
         live.LoadScript(effects, music_path, start_offset, &window);
@@ -150,17 +238,13 @@ int RunShow(const Options& options) {
             live.Run(effects, *music, start_offset, window);
         }
         TweakTerminate();
+        StatsOverlayTerminate();
         ReleaseSpectrumTexture();
         DestroyEffects(effects);
         return kExitShowEnded;
     } catch (const DemoFailure& failure) {
         // By now the effects, the texturing guard and the window are gone,
         // newest first, so the window has disappeared before the message.
-        DebugOutput("Exception: ");
-        DebugOutput(failure.what());
-        DebugOutput("\n");
-        // An unattended run never waits for a box nobody will close.
-        if (!options.Unattended()) ShowErrorMessageBox(failure.text());
-        return failure.IsNormalEnd() ? kExitShowEnded : kExitFailure;
+        return ReportFailure(options, failure);
     }
 }

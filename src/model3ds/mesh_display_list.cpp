@@ -1,5 +1,7 @@
 #include "model3ds/mesh_display_list.h"
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "model3ds/reader.h"
@@ -30,6 +32,35 @@ const Face* DrawableFaces(const LMesh& mesh, std::vector<Face>& filtered, GLsize
     return filtered.data();
 }
 
+// The sphere round the middle of the vertices' box that holds them all.
+MeshDisplayList::Sphere BoundingSphere(const LMesh& mesh) {
+    MeshDisplayList::Sphere sphere;
+    const uint32_t count = mesh.VertexCount();
+    if (count == 0) return sphere;
+    const Vec4& first = *mesh.VertexData(0);
+    float low[3] = {first.x, first.y, first.z}, high[3] = {first.x, first.y, first.z};
+    for (uint32_t i = 0; i < count; ++i) {
+        const Vec4& v = *mesh.VertexData(i);
+        const float p[3] = {v.x, v.y, v.z};
+        for (int a = 0; a < 3; ++a) {
+            low[a] = std::min(low[a], p[a]);
+            high[a] = std::max(high[a], p[a]);
+        }
+    }
+    sphere.x = (low[0] + high[0]) / 2;
+    sphere.y = (low[1] + high[1]) / 2;
+    sphere.z = (low[2] + high[2]) / 2;
+    double farthest = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const Vec4& v = *mesh.VertexData(i);
+        const double dx = v.x - sphere.x, dy = v.y - sphere.y, dz = v.z - sphere.z;
+        farthest = std::max(farthest, dx * dx + dy * dy + dz * dz);
+    }
+    // A hair more, so rounding never leaves a vertex outside.
+    sphere.radius = static_cast<float>(std::sqrt(farthest) * 1.0001 + 1e-4);
+    return sphere;
+}
+
 }  // namespace
 
 MeshDisplayList::MeshDisplayList(const char* file_name, uint32_t flags)
@@ -54,11 +85,13 @@ void MeshDisplayList::Reload() {
 
 void MeshDisplayList::Compile(L3DS& model) {
     glNewList(list_, GL_COMPILE);
+    bounds_ = Sphere();
     if (model.MeshCount() == 0) {
         glEndList();
         return;
     }
     const LMesh& mesh = model.MeshAt(0);
+    bounds_ = BoundingSphere(mesh);
     std::vector<Face> filtered;
     GLsizei index_count = 0;
     const Face* faces = DrawableFaces(mesh, filtered, index_count);

@@ -38,6 +38,13 @@ public:
     MeshDisplayList(const MeshDisplayList&) = delete;
     MeshDisplayList& operator=(const MeshDisplayList&) = delete;
 
+    // A sphere in model units holding every vertex of the mesh; radius -1
+    // for an empty list. Follows a reload.
+    struct Sphere {
+        float x = 0, y = 0, z = 0, radius = -1;
+    };
+    const Sphere& Bounds() const { return bounds_; }
+
     GLuint Name() const { return list_; }
     void Call() const { glCallList(list_); }
     void Reload() override;
@@ -48,4 +55,5 @@ private:
     GLuint list_;
     std::string path_;
     uint32_t flags_;
+    Sphere bounds_;
 };

@@ -6,6 +6,8 @@
 #include <new>
 #include <utility>
 
+#include "platform/show_folder.h"
+
 namespace {
 
 // Chunk ids.
@@ -81,7 +83,7 @@ L3DS::L3DS(const uint8_t* data, size_t size, Preparation preparation) : preparat
 }
 
 bool L3DS::LoadModel(const char* file_name) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(file_name, "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(ShowPath(file_name).c_str(), "rb"));
     if (!file) return false;
     if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
     const long length = std::ftell(file.get());

@@ -63,6 +63,7 @@ public:
     L3DS(const uint8_t* data, size_t size, Preparation preparation = Preparation::kPrepare);
 
     // True when the file was read and the root and editor chunks were found.
+    // `file_name` is a path of the show (platform/show_folder.h).
     bool LoadModel(const char* file_name) override;
     bool LoadMemory(const uint8_t* data, size_t size);
 

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/show_folder.h"
+
 namespace {
 
 struct Record {
@@ -45,7 +47,7 @@ std::string NormalAssetPath(const std::string& path) {
 void WatchAssetFile(const std::string& path, ReloadableAsset* asset) {
     Registry& registry = TheRegistry();
     if (!registry.enabled || !asset || path.empty()) return;
-    const std::string normal = NormalAssetPath(path);
+    const std::string normal = NormalAssetPath(ShowPath(path));
     for (const Record& r : registry.records)
         if (r.asset == asset && r.path == normal) return;
     registry.records.push_back(Record{normal, asset});
@@ -72,7 +74,7 @@ uint64_t AssetFilesVersion() { return TheRegistry().version; }
 
 AssetReload ReloadAssetsOf(const std::string& path) {
     Registry& registry = TheRegistry();
-    const std::string normal = NormalAssetPath(path);
+    const std::string normal = NormalAssetPath(ShowPath(path));
     std::vector<ReloadableAsset*> assets;
     for (const Record& r : registry.records)
         if (r.path == normal && std::find(assets.begin(), assets.end(), r.asset) == assets.end())

@@ -10,8 +10,10 @@
 //   AssetFiles()                  every recorded file, normalised, once each
 //   ReloadAssetsOf(path)          calls Reload() on each asset of that file
 //
-// Paths are recorded normalised (absolute, "." and ".." folded, symbolic
-// links kept), so "data/a.jpg" and "./data/../data/a.jpg" are one file.
+// The paths given to WatchAssetFile and ReloadAssetsOf are the show's own,
+// relative to the show folder (platform/show_folder.h). They are recorded
+// normalised (absolute, "." and ".." folded, symbolic links kept), so
+// "data/a.jpg" and "./data/../data/a.jpg" are one file.
 // ReloadableAsset::Reload raises a DemoFailure when the new version cannot
 // be used and must then leave the asset as it was: the last good version
 // keeps drawing. ReloadAssetsOf catches those failures (and any other
@@ -33,7 +35,8 @@ public:
 void EnableAssetReloading(bool enabled = true);
 bool AssetReloadingEnabled();
 
-// The normalised form of a path (see above); "" for an empty path.
+// The normalised form of a path relative to the working directory (see
+// above); "" for an empty path.
 std::string NormalAssetPath(const std::string& path);
 
 // Records that `asset` depends on `path`. Does nothing while reloading is off.

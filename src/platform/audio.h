@@ -44,7 +44,8 @@ struct DecodedMusic {
     double seconds() const { return static_cast<double>(frames()) / kMusicRate; }
 };
 
-// Decodes the whole file. On failure returns false and says why in `error`.
+// Decodes the whole file (a path of the show, platform/show_folder.h). On
+// failure returns false and says why in `error`.
 bool DecodeMusicFile(const std::string& path, DecodedMusic& out, std::string& error);
 
 // The 2048-point FFT of the mono mix. The plan and buffers are made once;

@@ -2,6 +2,7 @@
 // to interleaved float stereo at 44.1 kHz with libswresample.
 #include "platform/audio.h"
 #include "platform/ffmpeg_util.h"
+#include "platform/show_folder.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -58,7 +59,7 @@ bool DecodeMusicFile(const std::string& path, DecodedMusic& out, std::string& er
     out.samples.clear();
     QuietLog quiet;
     AVFormatContext* raw_format = nullptr;
-    int rc = avformat_open_input(&raw_format, path.c_str(), nullptr, nullptr);
+    int rc = avformat_open_input(&raw_format, ShowPath(path).c_str(), nullptr, nullptr);
     if (rc < 0) {
         error = AvError(rc);
         return false;

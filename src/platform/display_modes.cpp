@@ -111,3 +111,16 @@ std::vector<DisplayMode> EnumerateDisplayModes(const char* display_name) {
     }
     return modes;
 }
+
+int CurrentRefreshHz(const char* display_name) {
+    std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(display_name));
+    if (!display) return 0;
+    int event_base = 0, error_base = 0;
+    if (!XRRQueryExtension(display.get(), &event_base, &error_base)) return 0;
+    XRRScreenConfiguration* config =
+        XRRGetScreenInfo(display.get(), RootWindow(display.get(), DefaultScreen(display.get())));
+    if (!config) return 0;
+    const int rate = XRRConfigCurrentRate(config);
+    XRRFreeScreenConfigInfo(config);
+    return rate > 0 ? rate : 0;
+}

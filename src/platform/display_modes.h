@@ -24,3 +24,7 @@ struct DisplayMode {
 
 // `display_name` null means $DISPLAY.
 std::vector<DisplayMode> EnumerateDisplayModes(const char* display_name = nullptr);
+
+// The refresh rate of the screen's current mode in Hz; 0 when there is no
+// display or the server does not say.
+int CurrentRefreshHz(const char* display_name = nullptr);

@@ -16,6 +16,7 @@
 #include <strings.h>
 
 #include "platform/debug_output.h"
+#include "platform/overlay_scopes.h"
 #include "platform/timeline_strip.h"
 
 namespace {
@@ -244,64 +245,6 @@ struct PanelState {
     std::vector<WidgetRect> widgets;
 };
 PanelState g_panel;
-
-// Keeps another user's ImGui context current outside our calls.
-class ContextSwitch {
-public:
-    explicit ContextSwitch(ImGuiContext* ours) : previous_(ImGui::GetCurrentContext()) {
-        ImGui::SetCurrentContext(ours);
-    }
-    ~ContextSwitch() { ImGui::SetCurrentContext(previous_); }
-    ContextSwitch(const ContextSwitch&) = delete;
-    ContextSwitch& operator=(const ContextSwitch&) = delete;
-
-private:
-    ImGuiContext* previous_;
-};
-
-// Saves every piece of GL state the panel could change and puts it back,
-// and gives the panel the plain fixed-function state it draws with,
-// whatever the effects left behind (lighting, fog, texture generation, a
-// program, depth writes off ...).
-class SavedGlState {
-public:
-    SavedGlState() {
-        glGetIntegerv(GL_CURRENT_PROGRAM, &program_);
-        glGetIntegerv(GL_ACTIVE_TEXTURE, &active_texture_);
-        glGetIntegerv(GL_CLIENT_ACTIVE_TEXTURE, &client_active_texture_);
-        glPushAttrib(GL_ALL_ATTRIB_BITS);
-        glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
-        if (program_ != 0) glUseProgram(0);
-        glActiveTexture(GL_TEXTURE0);
-        glClientActiveTexture(GL_TEXTURE0);
-        glDisable(GL_FOG);
-        glDisable(GL_ALPHA_TEST);
-        glDisable(GL_TEXTURE_GEN_S);
-        glDisable(GL_TEXTURE_GEN_T);
-        glDisable(GL_TEXTURE_GEN_R);
-        glDisable(GL_TEXTURE_GEN_Q);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glMatrixMode(GL_TEXTURE);
-        glPushMatrix();
-        glLoadIdentity();
-    }
-    ~SavedGlState() {
-        glMatrixMode(GL_TEXTURE);
-        glPopMatrix();
-        glPopClientAttrib();
-        glPopAttrib();  // also the matrix mode
-        if (program_ != 0) glUseProgram(static_cast<GLuint>(program_));
-        glActiveTexture(static_cast<GLenum>(active_texture_));
-        glClientActiveTexture(static_cast<GLenum>(client_active_texture_));
-    }
-    SavedGlState(const SavedGlState&) = delete;
-    SavedGlState& operator=(const SavedGlState&) = delete;
-
-private:
-    GLint program_ = 0;
-    GLint active_texture_ = GL_TEXTURE0;
-    GLint client_active_texture_ = GL_TEXTURE0;
-};
 
 void CreatePanelContext() {
     IMGUI_CHECKVERSION();
@@ -590,7 +533,7 @@ void DrawTweakPanelFrame(const TweakPanelFrame& frame) {
     glGetIntegerv(GL_VIEWPORT, viewport);
     if (viewport[2] <= 0 || viewport[3] <= 0) return;
     if (!g_panel.context) CreatePanelContext();
-    ContextSwitch use(g_panel.context);
+    ImGuiContextScope use(g_panel.context);
     SavedGlState saved;
 
     ImGuiIO& io = ImGui::GetIO();
@@ -627,7 +570,7 @@ void DrawTweakPanel(const TweakBar& bar) { DrawTweakPanels({&bar}, {}); }
 void TweakTerminate() {
     if (!g_panel.context) return;
     {
-        ContextSwitch use(g_panel.context);
+        ImGuiContextScope use(g_panel.context);
         ImGui_ImplOpenGL2_Shutdown();
     }
     ImGui::DestroyContext(g_panel.context);

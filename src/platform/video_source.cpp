@@ -3,6 +3,7 @@
 #include "platform/asset_reload.h"
 #include "platform/failure.h"
 #include "platform/ffmpeg_util.h"
+#include "platform/show_folder.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -75,7 +76,7 @@ bool FfmpegFrameSource::Open(const char* path) {
     Close();
     description_ = VideoDescription();
     QuietLog quiet;
-    if (avformat_open_input(&format_, path, nullptr, nullptr) < 0) return false;
+    if (avformat_open_input(&format_, ShowPath(path).c_str(), nullptr, nullptr) < 0) return false;
     if (avformat_find_stream_info(format_, nullptr) < 0) {
         Close();
         return false;

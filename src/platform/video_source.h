@@ -1,7 +1,8 @@
 // Video frames: the clip decoder behind the video effect.
 //
 // A VideoFrameSource offers four operations, called in this order:
-//   Open(path)         opens the first video stream of a file; false when the
+//   Open(path)         opens the first video stream of a file of the show
+//                      (platform/show_folder.h); false when the
 //                      file cannot be read, is not a media file or holds no
 //                      video stream.
 //   Describe()         the stream's frame rectangle and length in frames.

@@ -5,6 +5,7 @@
 namespace {
 int g_window_width = 0;
 int g_window_height = 0;
+GLuint g_window_framebuffer = 0;
 
 // The near plane is the single-precision 0.1 widened to double.
 constexpr double kNear = static_cast<double>(0.1f);
@@ -25,6 +26,10 @@ void SetWindowSize(int width, int height) {
 }
 int WindowWidth() { return g_window_width; }
 int WindowHeight() { return g_window_height; }
+
+void SetWindowFramebuffer(GLuint framebuffer) { g_window_framebuffer = framebuffer; }
+GLuint WindowFramebuffer() { return g_window_framebuffer; }
+void BindWindowFramebuffer() { glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, g_window_framebuffer); }
 
 CFog::CFog(float start, float end) {
     static const GLfloat kBlack[4] = {0, 0, 0, 0};

@@ -5,7 +5,8 @@
 // even if it was on before; effects rely on exactly that to leave blending,
 // fog and depth testing off. Nothing here allocates.
 //
-// Views use the process-wide window size, set once when the window opens:
+// Views use the process-wide window size (the size of the surface the frame
+// is drawn on, see below):
 //   ResetPerspective  viewport W x H, 40-degree perspective (near 0.1f, far
 //                     1000), identity modelview; the state every effect
 //                     finds and leaves;
@@ -19,10 +20,20 @@
 #include "platform/random.h"
 #include "render/vec3.h"
 
-// The window size in pixels, written once when the window opens.
+// "The window" as everything that draws sees it, in pixels: the window's
+// own size when it opens, and during a frame drawn at a render scale below 1
+// the size of the drawing buffer that stands for the window (DrawingBuffer).
+// Views, render targets and effects size themselves by this one pair.
 void SetWindowSize(int width, int height);
 int WindowWidth();
 int WindowHeight();
+
+// The framebuffer that stands for the window: 0, or the drawing buffer's
+// while a frame is drawn at a render scale. Render targets and effects that
+// draw into a framebuffer of their own bind this one when they are done.
+void SetWindowFramebuffer(GLuint framebuffer);
+GLuint WindowFramebuffer();
+void BindWindowFramebuffer();
 
 // Enables a capability for a scope and disables it on exit. The default
 // constructor switches nothing.

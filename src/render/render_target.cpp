@@ -5,6 +5,8 @@
 #include "render/vec3.h"
 
 RenderTarget::RenderTarget() : width_(WindowWidth()), height_(WindowHeight()) {
+    // Without the extension its entry points are null: say so, do not call them.
+    if (!GLEW_EXT_framebuffer_object) Fail("FBO not ready");
     glGenFramebuffersEXT(1, &framebuffer_);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
 
@@ -21,24 +23,62 @@ RenderTarget::RenderTarget() : width_(WindowWidth()), height_(WindowHeight()) {
                               colour_texture_, 0);
     if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT) {
         // Drawing must not go on into a broken target while the failure travels.
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+        BindWindowFramebuffer();
         Fail("FBO not ready");
     }
 
     // The texture starts out in the current clear colour.
     Bind();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    BindWindowFramebuffer();
 }
 
 void RenderTarget::Bind() {
+    FollowWindowSize();
     // The scope sets the target-sized view and its exit resets the standard
-    // view; both are the same size as long as the window keeps its size.
+    // view; both are the window's size.
     PerspectiveScope view(width_, height_);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
 }
 
-void RenderTarget::Unbind() { glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0); }
+void RenderTarget::Unbind() { BindWindowFramebuffer(); }
+
+void RenderTarget::FollowWindowSize() {
+    const int width = WindowWidth(), height = WindowHeight();
+    if (width == width_ && height == height_) return;
+    GLint bound_texture = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound_texture);
+    const GLuint old_texture = colour_texture_;
+    glGenTextures(1, &colour_texture_);
+    glBindTexture(GL_TEXTURE_2D, colour_texture_);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                              colour_texture_, 0);
+    // The picture so far is stretched over the new size, so that a feedback
+    // trail goes on through a change of the render scale.
+    if (GLEW_EXT_framebuffer_blit) {
+        GLuint reader = 0;
+        glGenFramebuffersEXT(1, &reader);
+        glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, reader);
+        glFramebufferTexture2DEXT(GL_READ_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                                  old_texture, 0);
+        glBlitFramebufferEXT(0, 0, width_, height_, 0, 0, width, height, GL_COLOR_BUFFER_BIT,
+                             GL_LINEAR);
+        glDeleteFramebuffersEXT(1, &reader);
+    } else {
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glDeleteTextures(1, &old_texture);
+    width_ = width;
+    height_ = height;
+    BindWindowFramebuffer();
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound_texture));
+}
 
 namespace {
 

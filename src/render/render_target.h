@@ -5,15 +5,19 @@
 // one framebuffer object with a single GL_RGBA8 colour texture of the window
 // size, no mipmaps and no depth or stencil attachment (drawing into it is
 // never depth-tested), clears it to the current clear colour and leaves the
-// colour texture bound to GL_TEXTURE_2D. An incomplete framebuffer raises
-// "FBO not ready" through the failure channel.
+// colour texture bound to GL_TEXTURE_2D. A driver without the extension or
+// an incomplete framebuffer raises "FBO not ready" through the failure
+// channel.
 //
 // Bind() sends later drawing into the colour texture with viewport
 // (0, 0, width, height), the standard perspective projection and an identity
-// modelview; Unbind() sends drawing back to the window (framebuffer 0).
-// Neither clears anything. The result is read by binding Texture() and
-// drawing a Quad. Effects create their targets once and keep them; the GL
-// objects live until the process ends (the destructor deletes nothing).
+// modelview; Unbind() sends drawing back to the window (the framebuffer that
+// stands for it, see BindWindowFramebuffer). Neither clears anything. When
+// the window size has changed since the target was made (a frame drawn at
+// another render scale), Bind() first gives the texture the new size, with
+// the picture so far stretched over it (its GL name changes). The result is read by binding
+// Texture() and drawing a Quad. Effects create their targets once and keep them; the GL objects
+// live until the process ends (the destructor deletes nothing).
 #pragma once
 
 #include <GL/glew.h>
@@ -33,6 +37,8 @@ public:
     int Height() const { return height_; }
 
 private:
+    void FollowWindowSize();
+
     GLuint colour_texture_ = 0;
     int width_ = 0;
     int height_ = 0;

@@ -5,6 +5,7 @@
 
 #include "platform/debug_output.h"
 #include "platform/failure.h"
+#include "platform/show_folder.h"
 #include "render/stable_uniforms.h"
 
 namespace {
@@ -83,7 +84,7 @@ void Relink(GLuint program, GLuint old[2], const GLuint fresh[2]) {
 }  // namespace
 
 bool ReadShaderSource(const char* path, std::string& source) {
-    std::ifstream file(path, std::ios::in | std::ios::binary);
+    std::ifstream file(ShowPath(path), std::ios::in | std::ios::binary);
     if (!file) return false;
     // A folder opens like a file here, but the standard library raises its
     // own exception on the first read; it counts as a file that cannot be

@@ -76,5 +76,6 @@ GLuint CompileShader(const char* source, GLenum type);
 // Program 0 has no uniforms: every name is reported and gives -1.
 GLint LocateUniform(GLuint program, const char* name);
 
-// Reads a whole file. False when it cannot be opened.
+// Reads a whole file of the show (a path relative to the show folder,
+// platform/show_folder.h). False when it cannot be opened.
 bool ReadShaderSource(const char* path, std::string& source);

@@ -12,6 +12,7 @@
 
 #include "platform/debug_output.h"
 #include "platform/failure.h"
+#include "platform/show_folder.h"
 
 namespace {
 
@@ -138,11 +139,14 @@ void ReorderDecodedPixels(const unsigned char* in, unsigned char* out, int width
     }
 }
 
-// Decodes an image file into top-row-first RGBA bytes. Empty when the file is
-// missing, of an unknown type or cannot be decoded; `why` then says which.
-static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, int& height,
+// Decodes the image file of the show at `show_path` into top-row-first RGBA
+// bytes. Empty when the file is missing, of an unknown type or cannot be
+// decoded; `why` then says which.
+static std::vector<unsigned char> DecodeImageFile(const char* show_path, int& width, int& height,
                                                   const char*& why) {
     width = height = 0;
+    const std::string file = ShowPath(show_path);
+    const char* path = file.c_str();
     struct stat info;
     if (stat(path, &info) != 0) {
         why = strerror(errno);
@@ -207,6 +211,12 @@ void CTextureFreeImage::Load(const char* path) {
     // Also a picture that is missing now: it is loaded when it appears.
     path_ = path;
     WatchAssetFile(path_, this);
+    if (listener_) listener_->ImageChanged(name_);
+}
+
+void CTextureFreeImage::SetImageListener(TextureImageListener* listener) {
+    listener_ = listener;
+    if (listener_) listener_->ImageChanged(name_);
 }
 
 void CTextureFreeImage::Reload() {
@@ -220,4 +230,5 @@ void CTextureFreeImage::Reload() {
     SetSampling(GL_REPEAT);
     BuildRgbaMipmaps(pixels.data(), width, height);
     glBindTexture(GL_TEXTURE_2D, 0);
+    if (listener_) listener_->ImageChanged(name_);
 }

@@ -5,12 +5,16 @@
 // Pixel data is tightly packed unsigned bytes, first buffer row = texture
 // row t = 0. Textures modulate the current colour (GL_MODULATE).
 //
-// CTextureFreeImage::Load decodes an image file by its content (FreeImage)
+// CTextureFreeImage::Load decodes an image file of the show (a path relative
+// to the show folder, platform/show_folder.h) by its content (FreeImage)
 // and makes it the texture's image with mipmaps, top image row first. A
 // missing or undecodable image leaves the texture without an image and
 // raises nothing; it writes one diagnostic line with the path and the
 // reason. CTexture::Upload raises "Unknown pixeldepth" for a pixel
 // format other than GL_RGBA or GL_RGB8, with the texture unbound first.
+//
+// A caller that needs the image itself (to read it back) sets an image
+// listener: it is told at once and again whenever the image changes.
 //
 // While asset reloading is on (platform/asset_reload.h), a loaded
 // CTextureFreeImage records its file; Reload() decodes it again into the same
@@ -43,15 +47,26 @@ protected:
     GLuint name_ = 0;
 };
 
+// Told when a texture's image changes: loaded or reloaded.
+class TextureImageListener {
+public:
+    virtual ~TextureImageListener() = default;
+    virtual void ImageChanged(GLuint texture) = 0;
+};
+
 class CTextureFreeImage : public CTexture, public ReloadableAsset {
 public:
     CTextureFreeImage() = default;
     ~CTextureFreeImage() override;
     void Load(const char* path);
     void Reload() override;
+    // One listener (null: none), told at once and at every change after. It
+    // must outlive the texture or be removed first.
+    void SetImageListener(TextureImageListener* listener);
 
 private:
     std::string path_;
+    TextureImageListener* listener_ = nullptr;
 };
 
 // Binds a texture for a scope; leaving it (also by an exception) binds 0.

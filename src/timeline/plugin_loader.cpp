@@ -1,40 +1,34 @@
 #include "timeline/plugin_loader.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include "platform/failure.h"
+#include "platform/show_folder.h"
 
-namespace {
+std::vector<std::string> PluginCandidates(const std::string& file_name,
+                                          const std::string& show_folder,
+                                          const std::string& program_folder,
+                                          const std::string& installed_folder) {
+    // dlopen treats an empty name as the program itself; that is no plug-in.
+    if (file_name.empty() || file_name.find('\0') != std::string::npos) return {};
+    if (file_name.find('/') != std::string::npos) return {JoinShowPath(show_folder, file_name)};
 
-// The folder of the running executable, with a trailing '/', or empty.
-std::string ExecutableFolder() {
-    char path[4096];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return {};
-    const std::string exe(path, static_cast<size_t>(length));
-    const size_t slash = exe.rfind('/');
-    return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+    // A plain name: the show first, then what ships with the program, the
+    // way a program on Windows finds a library that lies beside it. The
+    // show's own folder is spelt "./" so that dlopen does not search.
+    std::vector<std::string> paths;
+    paths.push_back(show_folder.empty() ? "./" + file_name : JoinShowPath(show_folder, file_name));
+    for (const std::string* folder : {&program_folder, &installed_folder})
+        if (!folder->empty()) paths.push_back(JoinShowPath(*folder, file_name));
+    paths.push_back(file_name);
+    return paths;
 }
 
-void* Open(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
-
-}  // namespace
-
 void* OpenPluginLibrary(const std::string& file_name) {
-    // dlopen treats an empty name as the program itself; that is no plug-in.
-    if (file_name.empty() || file_name.find('\0') != std::string::npos) return nullptr;
-    if (file_name.find('/') != std::string::npos) return Open(file_name);
-
-    // A plain name: the working directory first, then beside the executable
-    // (where the build puts plug-ins), then the system's search, the way a
-    // program on Windows finds a library that ships with it.
-    if (void* library = Open("./" + file_name)) return library;
-    const std::string folder = ExecutableFolder();
-    if (!folder.empty()) {
-        if (void* library = Open(folder + file_name)) return library;
-    }
-    return Open(file_name);
+    for (const std::string& path :
+         PluginCandidates(file_name, ShowFolder(), ProgramFolder(), InstalledPluginFolder()))
+        if (void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) return library;
+    return nullptr;
 }
 
 namespace Effekter {

@@ -35,4 +35,39 @@ TEST(DemoWindow, ClosingItKeepsTheSoundDevicePlaying) {
     EXPECT_EQ(SDL_GetAudioStatus(), SDL_AUDIO_PLAYING);
 }
 
+// Each key acts on its release and sets its own flag for one frame.
+TEST(DemoWindow, KeyReleasesSetOneFlagForOneFrame) {
+    if (!getenv("DISPLAY")) GTEST_SKIP() << "no display";
+    DemoWindow window(160, 120, 32, false);
+    const struct {
+        SDLKey key;
+        bool quit, back, forward, pause, stats;
+    } rows[] = {
+        {SDLK_ESCAPE, true, false, false, false, false},
+        {SDLK_LEFT, false, true, false, false, false},
+        {SDLK_RIGHT, false, false, true, false, false},
+        {SDLK_SPACE, false, false, false, true, false},
+        {SDLK_F2, false, false, false, false, true},
+        {SDLK_F1, false, false, false, false, false},
+    };
+    for (const auto& row : rows) {
+        SDL_Event event{};
+        event.type = SDL_KEYDOWN;
+        event.key.keysym.sym = row.key;
+        SDL_PushEvent(&event);
+        window.SwapAndPoll();
+        EXPECT_FALSE(window.QuitRequested() || window.StatsToggleRequested()) << "pressed";
+        event.type = SDL_KEYUP;
+        SDL_PushEvent(&event);
+        window.SwapAndPoll();
+        EXPECT_EQ(window.QuitRequested(), row.quit) << row.key;
+        EXPECT_EQ(window.SeekBackRequested(), row.back) << row.key;
+        EXPECT_EQ(window.SeekForwardRequested(), row.forward) << row.key;
+        EXPECT_EQ(window.PauseRequested(), row.pause) << row.key;
+        EXPECT_EQ(window.StatsToggleRequested(), row.stats) << row.key;
+        window.SwapAndPoll();
+        EXPECT_FALSE(window.QuitRequested() || window.StatsToggleRequested()) << "next frame";
+    }
+}
+
 }  // namespace

@@ -149,10 +149,13 @@ TEST(Capture, DefaultEndIsTheLastEntryTheMusicReaches) {
 TEST(Options, ParsesAndRejects) {
     Options o;
     std::string error;
-    const char* good[] = {"demo",      "--no-dialog", "--windowed", "--size", "800x600",
-                          "--capture", "out",         "--fps",      "30",     "--from",
-                          "11000",     "--to",        "12000"};
-    ASSERT_TRUE(ParseOptions(13, good, o, error)) << error;
+    const char* good[] = {"demo",  "--no-dialog", "--windowed", "--size", "800x600", "--capture",
+                          "out",   "--fps",       "30",         "--from", "11000",   "--to",
+                          "12000", "--scale",     "0.5",        "--stats"};
+    ASSERT_TRUE(ParseOptions(16, good, o, error)) << error;
+    EXPECT_FLOAT_EQ(o.scale->value, 0.5f);
+    EXPECT_FALSE(o.scale->automatic);
+    EXPECT_TRUE(o.stats);
     EXPECT_TRUE(o.no_dialog && o.windowed);
     EXPECT_EQ(*o.width, 800);
     EXPECT_EQ(*o.height, 600);
@@ -162,15 +165,19 @@ TEST(Options, ParsesAndRejects) {
     EXPECT_EQ(*o.to_ms, 12000u);
 
     const std::vector<std::vector<const char*>> bad = {
-        {"demo", "--size"},         {"demo", "--size", "800"},       {"demo", "--size", "0x600"},
-        {"demo", "--size", "8x6x"}, {"demo", "--fps", "0"},          {"demo", "--fps", "ten"},
-        {"demo", "--from", "-1"},   {"demo", "--to", "99999999999"}, {"demo", "--capture"},
-        {"demo", "--bogus"}};
+        {"demo", "--size"},          {"demo", "--size", "800"},
+        {"demo", "--size", "0x600"}, {"demo", "--size", "8x6x"},
+        {"demo", "--fps", "0"},      {"demo", "--fps", "ten"},
+        {"demo", "--from", "-1"},    {"demo", "--to", "99999999999"},
+        {"demo", "--capture"},       {"demo", "--bogus"},
+        {"demo", "--scale", "0"},    {"demo", "--scale", "2"},
+        {"demo", "--scale", "abc"},  {"demo", "--scale"}};
     for (const auto& args : bad) {
         Options x;
         EXPECT_FALSE(ParseOptions(static_cast<int>(args.size()), args.data(), x, error))
             << args.back();
-        EXPECT_FALSE(error.empty());
+        // The message names the option.
+        EXPECT_NE(error.find(args[1]), std::string::npos) << error;
     }
 }
 

@@ -171,7 +171,7 @@ TEST(SettingsDialog, OpensWithTheDefaultsAndCancelLeavesTheRecord) {
                     CollectLabels(w.dialog, texts);
                     for (const char* text :
                          {"K I L N W O R K S", "Resolution:", "Fullscreen:", "Always on top:",
-                          "Vertical sync:", "Multisampling:", "Run", "Cancel"}) {
+                          "Vertical sync:", "Multisampling:", "Render scale:", "Run", "Cancel"}) {
                         EXPECT_NE(std::find(texts.begin(), texts.end(), text), texts.end()) << text;
                     }
                     // Three lines: the 16-bit mode is dropped, the two 1024 x 768
@@ -184,6 +184,7 @@ TEST(SettingsDialog, OpensWithTheDefaultsAndCancelLeavesTheRecord) {
                     EXPECT_FALSE(Enabled(w.always_on_top));
                     EXPECT_TRUE(Checked(w.vertical_sync));
                     EXPECT_FALSE(Checked(w.multisampling));
+                    EXPECT_EQ(ActiveLine(w.render_scale), "100 %");
                     EXPECT_TRUE(gtk_widget_has_default(w.run));
                     EXPECT_TRUE(gtk_widget_is_focus(w.run));
                     // Labels sit left of their controls, the buttons below them,
@@ -231,6 +232,7 @@ TEST(SettingsDialog, FullscreenControlsAlwaysOnTopAndRunWritesTheChoices) {
                                    Click(w.vertical_sync);
                                    Click(w.multisampling);
                                    gtk_combo_box_set_active(GTK_COMBO_BOX(w.resolution), 2);
+                                   gtk_combo_box_set_active(GTK_COMBO_BOX(w.render_scale), 3);
                                }},
                               {[](const Widgets& w) {
                                    return Checked(w.always_on_top) && !Checked(w.vertical_sync) &&
@@ -238,6 +240,7 @@ TEST(SettingsDialog, FullscreenControlsAlwaysOnTopAndRunWritesTheChoices) {
                                },
                                [](const Widgets& w) {
                                    EXPECT_EQ(ActiveLine(w.resolution), "1280 * 1024");
+                                   EXPECT_EQ(ActiveLine(w.render_scale), "50 %");
                                    Click(w.run);
                                }}});
     EXPECT_EQ(result, 1);
@@ -248,6 +251,30 @@ TEST(SettingsDialog, FullscreenControlsAlwaysOnTopAndRunWritesTheChoices) {
     EXPECT_TRUE(settings.always_on_top);
     EXPECT_FALSE(settings.vertical_sync);
     EXPECT_TRUE(settings.multisampling);
+    EXPECT_FALSE(settings.render_scale.automatic);
+    EXPECT_FLOAT_EQ(settings.render_scale.value, 0.5f);
+
+    // The record's scale is preselected: automatic, or a --scale of its own
+    // as a line of its own.
+    const struct {
+        RenderScale scale;
+        const char* line;
+        int lines;
+    } records[] = {
+        {{true, 1.0f}, "Auto", 4}, {{false, 0.75f}, "75 %", 4}, {{false, 0.6f}, "60 %", 5}};
+    for (const auto& record : records) {
+        DisplaySettings chosen;
+        chosen.render_scale = record.scale;
+        Drive(chosen, kModes,
+              {{AtOnce, [&record](const Widgets& w) {
+                    EXPECT_EQ(ActiveLine(w.render_scale), record.line);
+                    GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(w.render_scale));
+                    EXPECT_EQ(gtk_tree_model_iter_n_children(model, nullptr), record.lines);
+                    Click(w.run);
+                }}});
+        EXPECT_EQ(chosen.render_scale.automatic, record.scale.automatic) << record.line;
+        EXPECT_FLOAT_EQ(chosen.render_scale.value, record.scale.value) << record.line;
+    }
 }
 
 TEST(SettingsDialog, RunWithoutASelectionKeepsTheRecordsSize) {

@@ -62,6 +62,36 @@ TEST(Rubber3dTest, StripsFor1000And1024PixelWindows) {
     EXPECT_GE(Rubber3d::StripAt(1024, 124).x + 9, 1024);
 }
 
+// The columns a strip must reach for the model to show in it: a sphere's
+// outline in the standard view, with a column to spare; none when it
+// reaches the near plane (it may then cover any column).
+TEST(Rubber3dTest, ColumnsASphereCanReach) {
+    // tan 20 degrees: a sphere at depth d and height 0 spans x = +-0.364 d
+    // over the window's height; the 640 x 480 window is 4/3 as wide.
+    const double half = std::tan(20.0 * 3.14159265358979 / 180) * 4.0 / 3.0;
+    const struct {
+        float x, z, radius;
+        bool known;
+        double first, last;  // expected, within a column or two
+    } rows[] = {
+        {0, -100, 10, true, 320 - 320 * 10 / (90 * half), 320 + 320 * 10 / (90 * half)},
+        {-100, -200, 20, true, 320 - 320 * 120 / (180 * half), 320 - 320 * 80 / (220 * half)},
+        {0, -5, 10, false, 0, 0},  // reaches the near plane
+        {0, 50, 10, false, 0, 0},  // behind the eye
+    };
+    for (const auto& row : rows) {
+        const float centre[3] = {row.x, 0, row.z};
+        int first = 0, last = 0;
+        EXPECT_EQ(Rubber3d::SphereColumns(centre, row.radius, 640, 480, first, last), row.known)
+            << row.x << "," << row.z;
+        if (!row.known) continue;
+        EXPECT_NEAR(row.first, first, 2.5) << row.x << "," << row.z;
+        EXPECT_NEAR(row.last, last, 2.5) << row.x << "," << row.z;
+        EXPECT_LE(first, row.first) << "never inside the outline";
+        EXPECT_GE(last, row.last) << "never inside the outline";
+    }
+}
+
 // The step each strip adds: which generator value feeds which axis. The
 // values are chosen so that the sines and cosines come out simple at t = 500
 // (t / 500 = 1).

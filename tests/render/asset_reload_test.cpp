@@ -10,8 +10,10 @@
 #include <fstream>
 #include <string>
 
+#include "app/live/show_reloader.h"
 #include "model3ds/mesh_display_list.h"
 #include "platform/asset_reload.h"
+#include "platform/show_folder.h"
 #include "render/gl_guards.h"
 #include "render/shader.h"
 #include "render/stable_uniforms.h"
@@ -286,6 +288,33 @@ TEST_F(ReloadingAssets, AMeshRecompilesIntoTheSameList) {
     ASSERT_EQ(1u, empty.errors.size());
     EXPECT_EQ("No mesh in \"" + path + "\" (missing, unreadable or empty)", empty.errors[0]);
     EXPECT_EQ(3u, TrianglesOf(list));
+}
+
+// With --show the record of reloadable files names the real file inside the
+// show folder (what the watcher reports), and messages keep the path as the
+// show writes it.
+TEST_F(ReloadingAssets, TheRecordFollowsTheShowFolder) {
+    ScratchDir dir;
+    const std::string picture = dir.path() + "/data/pic.png";
+    fs::create_directories(dir.path() + "/data");
+    WritePicture(picture, 255, 0, 0);
+    SetShowFolder(dir.path());
+    CTextureFreeImage texture;
+    texture.Load("data/pic.png");
+    EXPECT_TRUE(Near(FirstTexel(texture), 255, 0, 0));
+    EXPECT_EQ(std::vector<std::string>{picture}, AssetFiles());
+    EXPECT_EQ("data/pic.png", ShownPath(picture));
+
+    // The watcher reports the real file; the error names the show's path.
+    WritePicture(picture, 0, 255, 0);
+    EXPECT_TRUE(ReloadAssetsOf(picture).errors.empty());
+    EXPECT_TRUE(Near(FirstTexel(texture), 0, 255, 0));
+    fs::remove(picture);
+    const AssetReload gone = ReloadAssetsOf("data/pic.png");
+    SetShowFolder("");
+    ASSERT_EQ(1u, gone.errors.size());
+    EXPECT_EQ(0u, gone.errors[0].find("Picture \"data/pic.png\" cannot be loaded"))
+        << gone.errors[0];
 }
 
 TEST_F(ReloadingAssets, DestroyedAssetsAreForgotten) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "render/drawing_buffer.h"
 #include "render/gl_guards.h"
 #include "support/gl_context.h"
 #include "support/gl_state.h"
@@ -248,6 +249,109 @@ TEST(FeedbackSteps, ZoomThenCopyKeepsTheOrientation) {
     const std::vector<uint8_t> kept = TexturePixels(b.Texture(), w, h);
     ExpectAt({-0.51, -0.51}, Centroid(kept, 0, w, h), "red block, still upper left");
     ExpectAt({0.816, 0}, Centroid(kept, 1, w, h), "green dot, right of the centre");
+}
+
+// A frame drawn at a render scale: "the window" is the drawing buffer for
+// views and render targets, and the picture reaches the whole window.
+TEST(DrawingBuffer, AFrameAtHalfScaleFillsTheWindowFromItsBuffer) {
+    REQUIRE_GL();
+    const int w = WindowWidth(), h = WindowHeight();
+    RenderTarget feedback;  // made at the window's size, between frames
+    DrawMarks(feedback);
+    DrawingBuffer buffer(w, h, 0.5f);
+    buffer.SetScale(0.5f);
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 0);
+
+    buffer.Begin();
+    EXPECT_EQ(w / 2, WindowWidth());
+    EXPECT_EQ(h / 2, WindowHeight());
+    EXPECT_EQ((std::array<GLint, 4>{0, 0, w / 2, h / 2}), Viewport());
+    EXPECT_NE(0u, WindowFramebuffer());
+    EXPECT_EQ(static_cast<GLint>(WindowFramebuffer()), Integer(GL_FRAMEBUFFER_BINDING_EXT));
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The target follows the drawn size on its next use, keeping its
+    // picture, and hands drawing back to the buffer.
+    RenderTarget copy;
+    CopyRenderTarget(copy, feedback);
+    EXPECT_EQ(w / 2, copy.Width());
+    EXPECT_EQ(static_cast<GLint>(WindowFramebuffer()), Integer(GL_FRAMEBUFFER_BINDING_EXT));
+    ExpectAt({-0.5, 0.5}, Centroid(TexturePixels(copy.Texture(), w / 2, h / 2), 0, w / 2, h / 2),
+             "red block, copied and mirrored");
+    EXPECT_EQ(w, feedback.Width()) << "not bound yet";
+    feedback.Bind();
+    feedback.Unbind();
+    EXPECT_EQ(h / 2, feedback.Height());
+    ExpectAt({-0.5, -0.5},
+             Centroid(TexturePixels(feedback.Texture(), w / 2, h / 2), 0, w / 2, h / 2),
+             "red block, kept through the resize");
+    // Left half red, right half green, in the 2D view.
+    glDisable(GL_TEXTURE_2D);
+    {
+        Ortho2DScope view;
+        glTranslatef(0, 0, -2);
+        Quad half(0.5f, 1);
+        half.position = Vec3(-0.5f, 0, 0);
+        glColor3f(1, 0, 0);
+        half.Draw(1, 1);
+        half.position = Vec3(0.5f, 0, 0);
+        glColor3f(0, 1, 0);
+        half.Draw(1, 1);
+    }
+    glEnable(GL_TEXTURE_2D);
+    glColor3f(1, 1, 1);
+    buffer.End();
+
+    EXPECT_EQ(w, WindowWidth());
+    EXPECT_EQ(0u, WindowFramebuffer());
+    EXPECT_EQ(0, Integer(GL_FRAMEBUFFER_BINDING_EXT));
+    EXPECT_EQ((std::array<GLint, 4>{0, 0, w, h}), Viewport());
+    for (const int y : {2, h / 2, h - 3}) {
+        const Rgba left = PixelAt(2, y), inner_left = PixelAt(w / 2 - 3, y);
+        const Rgba right = PixelAt(w - 3, y), inner_right = PixelAt(w / 2 + 2, y);
+        EXPECT_EQ(255, left.r) << y;
+        EXPECT_EQ(255, inner_left.r) << y;
+        EXPECT_EQ(255, right.g) << y;
+        EXPECT_EQ(255, inner_right.g) << y;
+        EXPECT_EQ(0, left.b + right.b) << "the window's blue shows through at " << y;
+    }
+
+    // At scale 1 the frame goes straight to the window.
+    buffer.SetScale(1.0f);
+    buffer.Begin();
+    EXPECT_EQ(w, WindowWidth());
+    EXPECT_EQ(0, Integer(GL_FRAMEBUFFER_BINDING_EXT));
+    buffer.End();
+    feedback.Bind();
+    feedback.Unbind();
+    EXPECT_EQ(w, feedback.Width()) << "back at the window's size";
+}
+
+TEST(DrawingBuffer, ABufferThatCannotBeMadeLeavesFramesInTheWindow) {
+    REQUIRE_GL();
+    const int w = WindowWidth(), h = WindowHeight();
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE_EXT, &largest);
+    DrawingBuffer buffer(largest * 4 + 4, 8, 0.5f);  // twice the largest side the GL allows
+    buffer.SetScale(0.5f);
+    testing::internal::CaptureStderr();
+    for (int frame = 0; frame < 3; ++frame) {
+        buffer.Begin();
+        EXPECT_EQ(w, WindowWidth());
+        EXPECT_EQ(h, WindowHeight());
+        EXPECT_EQ(0, Integer(GL_FRAMEBUFFER_BINDING_EXT));
+        buffer.End();
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(buffer.Failed());
+    EXPECT_FLOAT_EQ(1.0f, buffer.Scale());
+    buffer.SetScale(0.5f);
+    EXPECT_FLOAT_EQ(1.0f, buffer.Scale()) << "for the rest of the run";
+    const std::string line = "drawing straight to the window at scale 1\n";
+    ASSERT_NE(said.find(line), std::string::npos) << said;
+    EXPECT_EQ(said.find(line), said.rfind(line)) << "said once: " << said;
+    EXPECT_EQ(GL_NO_ERROR, glGetError());
 }
 
 }  // namespace

@@ -293,6 +293,46 @@ TEST(TextureLoad, PictureThatCannotBeLoadedIsNamedWithTheReason) {
     EXPECT_TRUE(HasImage(good));
 }
 
+// A listener is told at once, after every load and reload, with the image
+// in place.
+TEST(TextureLoad, AnImageListenerIsToldOfEveryChange) {
+    REQUIRE_GL();
+    ScratchDir dir;
+    Image ramp(64, 64, 24);
+    Ramp(ramp);
+    const std::string path = ramp.Save(dir, "ramp.png", FIF_PNG);
+    struct Listener : TextureImageListener {
+        const CTexture* texture = nullptr;
+        std::vector<std::vector<uint8_t>> seen;
+        void ImageChanged(GLuint name) override {
+            EXPECT_EQ(texture->Name(), name);
+            seen.push_back(Level0(*texture));
+        }
+    } listener;
+    CTextureFreeImage texture;
+    listener.texture = &texture;
+    texture.SetImageListener(&listener);
+    ASSERT_EQ(1u, listener.seen.size());
+    EXPECT_TRUE(listener.seen[0].empty()) << "no image yet";
+    texture.Load(path.c_str());
+    ASSERT_EQ(2u, listener.seen.size());
+    EXPECT_EQ(Level0(texture), listener.seen[1]);
+    EXPECT_FALSE(listener.seen[1].empty());
+    // A reload with another picture, and one that fails (nothing changes).
+    Image flat(32, 32, 24);
+    flat.Fill(10, 200, 30);
+    flat.Save(dir, "ramp.png", FIF_PNG);
+    texture.Reload();
+    ASSERT_EQ(3u, listener.seen.size());
+    EXPECT_EQ(32u * 32 * 4, listener.seen[2].size());
+    dir.Write("ramp.png", "cut");
+    EXPECT_THROW(texture.Reload(), DemoFailure);
+    EXPECT_EQ(3u, listener.seen.size());
+    texture.SetImageListener(nullptr);
+    texture.Load(path.c_str());
+    EXPECT_EQ(3u, listener.seen.size()) << "removed";
+}
+
 TEST(TextureLoad, DeletesItsNameWhenDestroyed) {
     REQUIRE_GL();
     GLuint name = 0;

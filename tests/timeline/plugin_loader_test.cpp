@@ -12,6 +12,7 @@
 
 #include "app/core/frame_clock.h"
 #include "platform/failure.h"
+#include "platform/show_folder.h"
 #include "support/gl_context.h"
 #include "support/script_loading.h"
 #include "support/test_paths.h"
@@ -158,6 +159,44 @@ TEST(PluginLoader, PlainNamesLookInTheWorkingDirectoryFirstThenBesideTheProgram)
     ASSERT_NE(local, nullptr);
     EXPECT_NE(dlsym(local, "Draw"), nullptr);
     EXPECT_NE(dlsym(local, "ProbeLine"), nullptr);
+}
+
+TEST(PluginLoader, LookupOrderShowFolderProgramInstalledThenSystem) {
+    using Paths = std::vector<std::string>;
+    const struct {
+        const char* name;
+        const char* show;
+        const char* installed;
+        Paths expected;
+    } rows[] = {
+        {"libp.so", "", "", {"./libp.so", "/prog/libp.so", "libp.so"}},
+        {"libp.so",
+         "shows/a",
+         "/usr/lib/k",
+         {"shows/a/libp.so", "/prog/libp.so", "/usr/lib/k/libp.so", "libp.so"}},
+        {"libp.so", "/abs/show/", "", {"/abs/show/libp.so", "/prog/libp.so", "libp.so"}},
+        // A name with a folder is a path of the show, and only that.
+        {"plugins/libp.so", "shows/a", "/usr/lib/k", {"shows/a/plugins/libp.so"}},
+        {"./libp.so", "", "/usr/lib/k", {"./libp.so"}},
+        {"/opt/libp.so", "shows/a", "", {"/opt/libp.so"}},
+        {"", "shows/a", "/usr/lib/k", {}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.expected, PluginCandidates(row.name, row.show, "/prog", row.installed))
+            << row.name << " in " << row.show;
+    // dlopen would read only up to the zero byte: no library by another name.
+    EXPECT_TRUE(PluginCandidates(std::string("lib\0p.so", 8), "", "/prog", "").empty());
+}
+
+TEST(PluginLoader, TheShowFolderComesBeforeTheProgram) {
+    // The same name in the show folder wins over the one beside the program.
+    ScratchDir show;
+    fs::copy_file(Library("test_reader_plugin"), show.path() + "/libtest_no_draw_plugin.so");
+    SetShowFolder(show.path());
+    void* from_show = OpenPluginLibrary("libtest_no_draw_plugin.so");
+    SetShowFolder("");
+    ASSERT_NE(from_show, nullptr);
+    EXPECT_NE(dlsym(from_show, "Draw"), nullptr);
 }
 
 TEST(SamplePlugin, DrawsAndLeavesTheStateAsItFoundIt) {

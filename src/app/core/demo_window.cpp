@@ -22,7 +22,8 @@ DisplaySettings SettingsFor(int width, int height, int bits_per_pixel, bool full
 DemoWindow::DemoWindow(int width, int height, int bits_per_pixel, bool full_screen)
     : DemoWindow(SettingsFor(width, height, bits_per_pixel, full_screen)) {}
 
-DemoWindow::DemoWindow(const DisplaySettings& settings) {
+DemoWindow::DemoWindow(const DisplaySettings& settings)
+    : width_(settings.width), height_(settings.height) {
     SetWindowSize(settings.width, settings.height);
     const Uint32 running_before = SDL_WasInit(SDL_INIT_EVERYTHING);
     if (SDL_Init(SDL_INIT_EVERYTHING) != 0) FailFormat("Error: %s\n", SDL_GetError());
@@ -39,10 +40,18 @@ DemoWindow::DemoWindow(const DisplaySettings& settings) {
 // Only what the window started is shut down: the sound device, opened
 // before the window, plays on until the process ends, so the music goes on
 // under the message box that follows a failure or the end of the show.
-DemoWindow::~DemoWindow() { SDL_QuitSubSystem(opened_subsystems_); }
+DemoWindow::~DemoWindow() {
+    // The drawing buffer's GL objects go while the context is still there.
+    frame_scale_.reset();
+    SDL_QuitSubSystem(opened_subsystems_);
+}
+
+void DemoWindow::UseRenderScale(const RenderScale& scale, double budget_ms) {
+    frame_scale_ = std::make_unique<FrameScale>(scale, width_, height_, budget_ms);
+}
 
 void DemoWindow::SwapAndPoll() {
-    quit_ = seek_back_ = seek_forward_ = pause_ = false;
+    quit_ = seek_back_ = seek_forward_ = pause_ = stats_toggle_ = false;
     SDL_GL_SwapBuffers();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -53,6 +62,7 @@ void DemoWindow::SwapAndPoll() {
                 case SDLK_RIGHT: seek_forward_ = true; break;
                 case SDLK_LEFT: seek_back_ = true; break;
                 case SDLK_SPACE: pause_ = true; break;
+                case SDLK_F2: stats_toggle_ = true; break;
                 default: break;
             }
         } else if (event.type == SDL_QUIT) {

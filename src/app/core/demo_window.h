@@ -8,15 +8,17 @@
 // before it (InitAudioOutput) keeps playing until the process ends. Keys act
 // on release: Escape asks to quit, the right and left arrows ask to seek one
 // second forward or back, Space asks to pause or resume (only the authoring
-// modes act on it). The flags describe the most recent SwapAndPoll. Closing
-// the window raises "You quit?" at once; a library that cannot start raises
-// "Error: <reason>\n". An event filter (the tweak panel's input) may see
-// every event first and use some up.
+// modes act on it), F2 asks to show or hide the frame-time overlay. The flags describe the most
+// recent SwapAndPoll. Closing the window raises "You quit?" at once; a library that cannot start
+// raises "Error: <reason>\n". An event filter (the tweak panel's input) may see every event first
+// and use some up.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "app/core/display_settings.h"
+#include "app/core/render_scale.h"
 #include "timeline/presenter.h"
 
 union SDL_Event;
@@ -44,6 +46,27 @@ public:
     bool SeekBackRequested() const { return seek_back_; }
     bool SeekForwardRequested() const { return seek_forward_; }
     bool PauseRequested() const { return pause_; }
+    bool StatsToggleRequested() const { return stats_toggle_; }
+
+    // The window's own size (the size effects see may be smaller during a
+    // frame drawn at a render scale).
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+    // Frames from now on are drawn at this render scale (needs the GL
+    // context ready); without a call they go straight to the window.
+    void UseRenderScale(const RenderScale& scale, double budget_ms);
+    // Around the drawing of each frame (see FrameScale): BeginFrame before
+    // its clear, EndFrame after the effects and before panels, messages and
+    // reading the picture back.
+    void BeginFrame() {
+        if (frame_scale_) frame_scale_->Begin();
+    }
+    void EndFrame() {
+        if (frame_scale_) frame_scale_->End();
+    }
+    // The render scale in use, or null when frames go straight to the window.
+    const FrameScale* Scaling() const { return frame_scale_.get(); }
 
     // The filter stays the caller's; null removes it.
     void SetEventFilter(WindowEventFilter* filter) { filter_ = filter; }
@@ -54,9 +77,13 @@ public:
 
 private:
     uint32_t opened_subsystems_ = 0;  // SDL_INIT_* flags this window started
+    int width_ = 0;
+    int height_ = 0;
+    std::unique_ptr<FrameScale> frame_scale_;
     bool quit_ = false;
     bool seek_back_ = false;
     bool seek_forward_ = false;
     bool pause_ = false;
+    bool stats_toggle_ = false;
     WindowEventFilter* filter_ = nullptr;
 };

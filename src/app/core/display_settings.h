@@ -2,6 +2,8 @@
 // entry point and edited by the "Video setup" dialog.
 #pragma once
 
+#include "app/core/render_scale.h"
+
 struct DisplaySettings {
     int width = 1024;
     int height = 768;
@@ -10,4 +12,5 @@ struct DisplaySettings {
     bool vertical_sync = true;
     bool multisampling = false;
     bool always_on_top = true;
+    RenderScale render_scale;  // 1 unless chosen
 };

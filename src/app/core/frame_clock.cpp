@@ -20,9 +20,13 @@ float BeatLevel(const float spectrum[kSpectrumBins]) {
     return beat;
 }
 
-void DrawActiveEffects(const EffectList& effects, uint32_t demo_time, float beat) {
-    for (const auto& effect : effects) {
-        if (effect->IsActiveAt(demo_time)) effect->Draw(demo_time, beat);
+void DrawActiveEffects(const EffectList& effects, uint32_t demo_time, float beat,
+                       EffectDrawObserver* observer) {
+    for (size_t i = 0; i < effects.size(); ++i) {
+        if (!effects[i]->IsActiveAt(demo_time)) continue;
+        if (observer) observer->BeforeDraw(i);
+        effects[i]->Draw(demo_time, beat);
+        if (observer) observer->AfterDraw(i);
     }
 }
 

@@ -3,6 +3,7 @@
 // functions apart from DrawActiveEffects and ApplySeeks; no GL.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/audio.h"
@@ -17,8 +18,19 @@ uint32_t DemoTime(double position_seconds, uint32_t start_offset);
 // (sum of the first 16 magnitudes)^6, clamped at 1; NaN passes through.
 float BeatLevel(const float spectrum[kSpectrumBins]);
 
-// Draws every effect with start < t < end, in list order.
-void DrawActiveEffects(const EffectList& effects, uint32_t demo_time, float beat);
+// Sees each effect's Draw of a frame, for measuring (the timedemo).
+class EffectDrawObserver {
+public:
+    virtual ~EffectDrawObserver() = default;
+    // `index` is the effect's place in the list.
+    virtual void BeforeDraw(size_t index) = 0;
+    virtual void AfterDraw(size_t index) = 0;
+};
+
+// Draws every effect with start < t < end, in list order, each between the
+// observer's calls when one is given.
+void DrawActiveEffects(const EffectList& effects, uint32_t demo_time, float beat,
+                       EffectDrawObserver* observer = nullptr);
 
 // Moves the music one second forward and/or back; forward first.
 void ApplySeeks(MusicClock& music, bool forward, bool back);

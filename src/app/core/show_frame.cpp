@@ -4,10 +4,10 @@
 #include "render/spectrum_texture.h"
 
 float DrawShowFrame(const EffectList& effects, ShowTweaks& tweaks, uint32_t demo_time,
-                    const float spectrum[kSpectrumBins]) {
+                    const float spectrum[kSpectrumBins], EffectDrawObserver* observer) {
     tweaks.ApplyKeys(demo_time);
     SetFrameSpectrum(spectrum);
     const float beat = BeatLevel(spectrum);
-    DrawActiveEffects(effects, demo_time, beat);
+    DrawActiveEffects(effects, demo_time, beat, observer);
     return beat;
 }

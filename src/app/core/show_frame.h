@@ -8,10 +8,11 @@
 
 #include <cstdint>
 
+#include "app/core/frame_clock.h"
 #include "app/core/show_tweaks.h"
 #include "platform/audio.h"
 #include "timeline/effekt.h"
 
-// Returns the frame's beat level.
+// Returns the frame's beat level. `observer` sees each effect's Draw.
 float DrawShowFrame(const EffectList& effects, ShowTweaks& tweaks, uint32_t demo_time,
-                    const float spectrum[kSpectrumBins]);
+                    const float spectrum[kSpectrumBins], EffectDrawObserver* observer = nullptr);

@@ -43,7 +43,8 @@ bool Same(const TweakValue& a, const TweakValue& b, int components) {
 
 }  // namespace
 
-ShowTweaks::ShowTweaks(std::string path) : path_(std::move(path)) {}
+ShowTweaks::ShowTweaks(std::string path, std::string name)
+    : path_(std::move(path)), name_(name.empty() ? path_ : std::move(name)) {}
 
 void ShowTweaks::Sync(const EffectList& effects) {
     held_ = nullptr;
@@ -154,14 +155,14 @@ bool ShowTweaks::Load() {
 
 void ShowTweaks::Report(const std::vector<TweakProblem>& problems, const std::string& failure) {
     problems_.clear();
-    if (!failure.empty()) problems_.push_back(path_ + ": " + failure);
+    if (!failure.empty()) problems_.push_back(name_ + ": " + failure);
     for (const TweakProblem& p : problems)
-        problems_.push_back(path_ + (p.line ? ":" + std::to_string(p.line) : std::string()) + ": " +
+        problems_.push_back(name_ + (p.line ? ":" + std::to_string(p.line) : std::string()) + ": " +
                             p.reason);
     for (size_t i = 0; i < problems_.size() && i < kProblemsShown; ++i)
         DebugOutputFormat("%s\n", problems_[i].c_str());
     if (problems_.size() > kProblemsShown)
-        DebugOutputFormat("%s: %zu more problems\n", path_.c_str(),
+        DebugOutputFormat("%s: %zu more problems\n", name_.c_str(),
                           problems_.size() - kProblemsShown);
     file_message_.clear();
     if (!problems_.empty()) {
@@ -212,7 +213,7 @@ bool ShowTweaks::Save(std::string& error) {
     switch (ReadTextFile(path_, current, why, kLargestFile)) {
         case TextFileRead::Ok: base = ParseTweakText(current); break;
         case TextFileRead::Missing: break;
-        case TextFileRead::Failed: error = path_ + ": " + why; break;
+        case TextFileRead::Failed: error = name_ + ": " + why; break;
     }
     std::vector<Entry*> named;
     const std::vector<TweakTarget> targets = Targets(named);

@@ -31,11 +31,14 @@
 
 class ShowTweaks : public TweakKeyHost {
 public:
-    explicit ShowTweaks(std::string path);
+    // `path`: the file to read and write; `name`: how messages name it (the
+    // path as the show writes it; empty: `path`).
+    explicit ShowTweaks(std::string path, std::string name = "");
     ShowTweaks(const ShowTweaks&) = delete;
     ShowTweaks& operator=(const ShowTweaks&) = delete;
 
     const std::string& Path() const { return path_; }
+    const std::string& Name() const { return name_; }
 
     // After the list changed (start-up, a script reload): effects new to it
     // get a bar, register their variables and take the file's values and
@@ -104,6 +107,7 @@ private:
     void Report(const std::vector<TweakProblem>& problems, const std::string& failure);
 
     std::string path_;
+    std::string name_;
     EffectTweakBars bars_;
     std::vector<Entry> entries_;     // in list order
     std::vector<Variable*> tracks_;  // the keyed variables

@@ -130,3 +130,32 @@ bool ApplyAlwaysOnTop(bool above) {
     if (info.info.x11.unlock_func) info.info.x11.unlock_func();
     return true;
 }
+
+std::string ProbeGlRenderer() {
+    std::string renderer;
+    std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
+    if (!display) return renderer;
+    int error_base = 0, event_base = 0;
+    if (!glXQueryExtension(display.get(), &error_base, &event_base)) return renderer;
+    const int screen = DefaultScreen(display.get());
+    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, None};
+    XVisualInfo* visual = glXChooseVisual(display.get(), screen, attributes);
+    if (!visual) return renderer;
+    const Window root = RootWindow(display.get(), screen);
+    XSetWindowAttributes window_attributes{};
+    window_attributes.colormap = XCreateColormap(display.get(), root, visual->visual, AllocNone);
+    const Window window =
+        XCreateWindow(display.get(), root, 0, 0, 16, 16, 0, visual->depth, InputOutput,
+                      visual->visual, CWColormap, &window_attributes);
+    GLXContext context = glXCreateContext(display.get(), visual, nullptr, True);
+    if (context && glXMakeCurrent(display.get(), window, context)) {
+        const GLubyte* name = glGetString(GL_RENDERER);
+        if (name) renderer = reinterpret_cast<const char*>(name);
+        glXMakeCurrent(display.get(), None, nullptr);
+    }
+    if (context) glXDestroyContext(display.get(), context);
+    XDestroyWindow(display.get(), window);
+    XFreeColormap(display.get(), window_attributes.colormap);
+    XFree(visual);
+    return renderer;
+}

@@ -15,6 +15,7 @@
 // null when no mode at all could be set, as SDL_SetVideoMode does.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "app/core/display_settings.h"
@@ -40,3 +41,9 @@ SDL_Surface* OpenVideoMode(const DisplaySettings& settings);
 // Adds (or removes) _NET_WM_STATE_ABOVE on the SDL window. Returns false when
 // SDL has no X11 window.
 bool ApplyAlwaysOnTop(bool above);
+
+// The GL_RENDERER string of a direct GLX context made for a moment on a
+// small unmapped window of $DISPLAY, before the show's window exists (the
+// settings dialog's default render scale depends on it). Empty without a
+// display or GLX. Leaves no context current.
+std::string ProbeGlRenderer();

@@ -4,6 +4,7 @@
 #include <SDL/SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -12,6 +13,8 @@
 #include "app/core/show_frame.h"
 #include "platform/asset_reload.h"
 #include "platform/debug_output.h"
+#include "platform/failure.h"
+#include "platform/stats_overlay.h"
 #include "platform/tweak_panel.h"
 #include "render/stable_uniforms.h"
 
@@ -61,13 +64,14 @@ LiveShow::LiveShow(const LiveOptions& options, EffectLookup lookup, std::string 
     : options_(options),
       lookup_(lookup),
       script_path_(std::move(script_path)),
-      tweaks_(TweaksPathFor(script_path_)) {
+      tweaks_(TweaksPathFor(script_path_), ShownPath(NormalAssetPath(TweaksPathFor(script_path_)))),
+      stats_(options.stats) {
     if (options_.watch) {
         EnableAssetReloading();
         EnableStableUniforms();
         reloader_ = std::make_unique<ShowReloader>(script_path_, lookup_);
         reloader_->WatchFile(tweaks_.Path(), [this]() {
-            if (tweaks_.Load()) DebugOutputFormat("Reloaded %s\n", tweaks_.Path().c_str());
+            if (tweaks_.Load()) DebugOutputFormat("Reloaded %s\n", tweaks_.Name().c_str());
         });
     }
 }
@@ -95,6 +99,7 @@ bool LiveShow::ReloadChanges(EffectList& effects) {
 
 void LiveShow::SyncBars(const EffectList& effects) {
     tweaks_.Sync(effects);
+    on_screen_.reserve(effects.size());
     if (!options_.tweak) return;
     active_.reserve(effects.size());
     strip_bars_.clear();
@@ -189,11 +194,11 @@ bool LiveShow::SaveTweaks() {
         const std::time_t now = std::time(nullptr);
         char clock[16] = "";
         std::strftime(clock, sizeof clock, "%H:%M:%S", std::localtime(&now));
-        std::snprintf(status_, sizeof status_, "Saved %s at %s", tweaks_.Path().c_str(), clock);
-        DebugOutputFormat("Saved %s\n", tweaks_.Path().c_str());
+        std::snprintf(status_, sizeof status_, "Saved %s at %s", tweaks_.Name().c_str(), clock);
+        DebugOutputFormat("Saved %s\n", tweaks_.Name().c_str());
     } else {
         std::snprintf(status_, sizeof status_, "%s NOT saved (see the message above)",
-                      tweaks_.Path().c_str());
+                      tweaks_.Name().c_str());
     }
     return saved;
 }
@@ -208,13 +213,45 @@ void LiveShow::Act(Playback& playback) {
     }
 }
 
+namespace {
+
+float StatsFrameMs(void* data, int index) {
+    const auto* view = static_cast<const std::pair<const FrameStats*, int>*>(data);
+    return view->first->RecentMs(view->second - 1 - index);
+}
+
+}  // namespace
+
+void LiveShow::DrawStats(const EffectList& effects, uint32_t demo_time, const DemoWindow& window) {
+    on_screen_.clear();
+    for (const auto& effect : effects)
+        if (effect->IsActiveAt(demo_time))
+            on_screen_.push_back(effect->Keyword().empty() ? effect->Name().c_str()
+                                                           : effect->Keyword().c_str());
+    std::pair<const FrameStats*, int> graph(&stats_, stats_.GraphCount());
+    StatsOverlayView view;
+    view.frames_per_second = stats_.FramesPerSecond();
+    view.latest_ms = stats_.LatestMs();
+    view.frame_ms = StatsFrameMs;
+    view.data = &graph;
+    view.frame_count = graph.second;
+    const FrameScale* scaling = window.Scaling();
+    view.scale = scaling ? scaling->Scale() : 1.0f;
+    view.automatic = scaling && scaling->Automatic();
+    view.drawn_width = scaling ? scaling->DrawnWidth() : window.Width();
+    view.drawn_height = scaling ? scaling->DrawnHeight() : window.Height();
+    view.entries = on_screen_.data();
+    view.entry_count = static_cast<int>(on_screen_.size());
+    DrawStatsOverlay(view);
+}
+
 void LiveShow::Run(EffectList& effects, MusicClock& music, uint32_t start_offset,
                    DemoWindow& window) {
     Playback playback(music, start_offset, options_.loop, options_.Any());
     loop_ = options_.loop;
     start_offset_ = start_offset;
     music_ms_ = static_cast<uint64_t>(std::ceil(music.Length() * 1000.0));
-    std::snprintf(status_, sizeof status_, "%s", tweaks_.Path().c_str());
+    std::snprintf(status_, sizeof status_, "%s", tweaks_.Name().c_str());
     if (options_.loop) {
         WarnBeforeOffset("--loop", options_.loop->from, start_offset);
         WarnPastTheMusic("--loop", options_.loop->from, start_offset, music);
@@ -232,19 +269,35 @@ void LiveShow::Run(EffectList& effects, MusicClock& music, uint32_t start_offset
     FilterScope routing(window, options_.tweak ? &input_ : nullptr);
     const bool overlay = options_.tweak || options_.watch;
 
+    bool stats_shown = options_.stats;
+    const auto play_start = std::chrono::steady_clock::now();
     float spectrum[kSpectrumBins];
-    while (!window.QuitRequested()) {
-        if (options_.watch) ReloadChanges(effects);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        PlaybackKeys keys;
-        keys.forward = window.SeekForwardRequested();
-        keys.back = window.SeekBackRequested();
-        keys.pause = window.PauseRequested();
-        const uint32_t t = playback.Frame(keys);
-        music.Spectrum(spectrum);
-        DrawFrame(effects, t, spectrum);
-        if (overlay) DrawOverlay(effects, t);
-        if (options_.tweak) Act(playback);
-        window.SwapAndPoll();
+    try {
+        while (!window.QuitRequested()) {
+            if (window.StatsToggleRequested()) stats_shown = !stats_shown;
+            if (options_.watch) ReloadChanges(effects);
+            window.BeginFrame();
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            PlaybackKeys keys;
+            keys.forward = window.SeekForwardRequested();
+            keys.back = window.SeekBackRequested();
+            keys.pause = window.PauseRequested();
+            const uint32_t t = playback.Frame(keys);
+            music.Spectrum(spectrum);
+            DrawFrame(effects, t, spectrum);
+            window.EndFrame();
+            if (overlay) DrawOverlay(effects, t);
+            if (options_.tweak) Act(playback);
+            if (stats_shown) DrawStats(effects, t, window);
+            window.SwapAndPoll();
+            const std::chrono::duration<double> played =
+                std::chrono::steady_clock::now() - play_start;
+            stats_.AddFrame(played.count(), window.Scaling() ? window.Scaling()->Scale() : 1.0f);
+        }
+    } catch (const DemoFailure&) {
+        // "End of show" and "You quit?" end play too.
+        if (options_.stats) DebugOutput(stats_.Report().c_str());
+        throw;
     }
+    if (options_.stats) DebugOutput(stats_.Report().c_str());
 }

@@ -14,14 +14,19 @@
 //            bottom (a click seeks, Shift+drag sets the loop); the window's
 //            pointer and keys are routed to it (PanelInput); F1 hides and
 //            shows it; Ctrl+S or the strip's Save button writes the tweaks
-//            file.
+//            file;
+//   --stats  after the panel, the stats overlay (FrameStats): frame rate,
+//            frame times, render scale, the entries on screen; F2 shows
+//            and hides it (also without --stats); at the end of play the
+//            slowest 10-second stretches go to standard error.
+// The effects draw between the window's BeginFrame and EndFrame (the render
+// scale); the panel, the messages and the overlay are drawn after, at the
+// window's size, and leave the GL state as they found it; nothing is drawn
+// for them when there is nothing to show.
 // In every mode the show's tweaks (the tweaks file beside the script, with
 // its keys) are read right after the script and applied at the start of
 // each frame (DrawShowFrame); --watch reloads the tweaks file too. The
 // offline modes take them from Tweaks().
-// The panel and the messages are drawn in one pass after the effects and
-// leave the GL state as they found it; nothing is drawn for them when there
-// is nothing to show.
 //
 // Construct it after the GL context is ready (it turns asset reloading and
 // stable uniform locations on for --watch, before anything loads), then
@@ -39,6 +44,7 @@
 #include "app/core/demo_window.h"
 #include "app/core/effect_tweak_bars.h"
 #include "app/core/show_tweaks.h"
+#include "app/live/frame_stats.h"
 #include "app/live/panel_input.h"
 #include "app/live/playback.h"
 #include "app/live/show_reloader.h"
@@ -52,6 +58,7 @@ struct LiveOptions {
     bool watch = false;
     std::optional<uint32_t> start_ms;
     std::optional<LoopRange> loop;
+    bool stats = false;
     bool Any() const { return tweak || watch || start_ms || loop; }
 };
 
@@ -87,6 +94,11 @@ public:
     bool SaveTweaks();
     // What the viewer did in the strip in the last DrawOverlay.
     const TimelineStripInput& StripInput() const { return strip_input_; }
+    // The stats overlay for the frame at demo time t, after the panel.
+    void DrawStats(const EffectList& effects, uint32_t demo_time, const DemoWindow& window);
+    // Counts a frame shown `seconds` after play began, at `scale`.
+    void CountFrame(double seconds, float scale) { stats_.AddFrame(seconds, scale); }
+    const FrameStats& Stats() const { return stats_; }
 
     ShowReloader* Reloader() { return reloader_.get(); }
     const EffectTweakBars& Bars() const { return tweaks_.Bars(); }
@@ -120,4 +132,7 @@ private:
     char status_[160] = "";
     TimelineStripView strip_;
     TimelineStripInput strip_input_;
+
+    FrameStats stats_;
+    std::vector<const char*> on_screen_;  // entry names for the stats overlay
 };

@@ -2,17 +2,17 @@
 
 #include <algorithm>
 #include <exception>
-#include <filesystem>
 
 #include "platform/asset_reload.h"
 #include "platform/debug_output.h"
 #include "platform/failure.h"
+#include "platform/show_folder.h"
 #include "timeline/script_reload.h"
 
 std::string ShownPath(const std::string& normal_path) {
-    std::error_code error;
-    const std::string folder = std::filesystem::current_path(error).string();
-    if (!error && normal_path.size() > folder.size() + 1 &&
+    std::string folder = NormalAssetPath(ShowPath("."));
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (normal_path.size() > folder.size() + 1 &&
         normal_path.compare(0, folder.size(), folder) == 0 && normal_path[folder.size()] == '/')
         return normal_path.substr(folder.size() + 1);
     return normal_path;

@@ -92,6 +92,6 @@ private:
     std::vector<std::string> lines_;
 };
 
-// A normalised path as the viewer knows it: relative to the working folder
-// when it lies inside it.
+// A normalised path as the script names it: relative to the show folder
+// (platform/show_folder.h) when it lies inside it.
 std::string ShownPath(const std::string& normal_path);

@@ -79,13 +79,14 @@ CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t 
 }
 
 uint32_t DrawCaptureFrame(const EffectList& effects, ShowTweaks& tweaks, MusicClock& music,
-                          uint32_t start_offset, const CaptureRange& range, uint64_t k) {
+                          uint32_t start_offset, const CaptureRange& range, uint64_t k,
+                          EffectDrawObserver* observer) {
     const uint32_t t = CaptureFrameTime(range, k);
     float spectrum[kSpectrumBins];
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     music.SetPosition(CapturePosition(t, start_offset));
     music.Spectrum(spectrum);
-    DrawShowFrame(effects, tweaks, t, spectrum);
+    DrawShowFrame(effects, tweaks, t, spectrum, observer);
     return t;
 }
 
@@ -120,7 +121,7 @@ void CaptureShow(const EffectList& effects, ShowTweaks& tweaks, MusicClock& musi
     const uint64_t frames = CaptureFrameCount(range);
     std::error_code ignored;
     std::filesystem::create_directories(directory, ignored);
-    const int width = WindowWidth(), height = WindowHeight();
+    const int width = window.Width(), height = window.Height();
 
     FrameWorkers writers(
         DefaultWorkerCount(), DefaultWorkerCount() + 2, static_cast<size_t>(width) * height * 4,
@@ -140,7 +141,9 @@ void CaptureShow(const EffectList& effects, ShowTweaks& tweaks, MusicClock& musi
     std::string error;
     try {
         while (k < frames && !window.QuitRequested()) {
+            window.BeginFrame();
             DrawCaptureFrame(effects, tweaks, music, start_offset, range, k);
+            window.EndFrame();
             std::vector<uint8_t>* buffer = writers.Acquire();
             if (!buffer) break;  // a file could not be written: Finish reports it
             ReadBackBuffer(width, height, buffer->data());

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/core/frame_clock.h"
 #include "platform/audio.h"
 #include "timeline/effekt.h"
 
@@ -65,9 +66,11 @@ CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t 
 // Draws frame k of the range into the back buffer: clears it, moves the
 // music to the frame's demo time and draws the show's frame there with the
 // spectrum at that position (DrawShowFrame: keyed tweaks, the spectrum
-// texture, the beat level, the effects). Returns the demo time.
+// texture, the beat level, the effects, seen by `observer` when given).
+// Returns the demo time.
 uint32_t DrawCaptureFrame(const EffectList& effects, ShowTweaks& tweaks, MusicClock& music,
-                          uint32_t start_offset, const CaptureRange& range, uint64_t k);
+                          uint32_t start_offset, const CaptureRange& range, uint64_t k,
+                          EffectDrawObserver* observer = nullptr);
 
 // Reads the back buffer (width x height) as GL_BGRA bytes, rows bottom-up.
 void ReadBackBuffer(int width, int height, uint8_t* bgra);

@@ -48,7 +48,7 @@ void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList
     const DecodedMusic* track = music.Track();
     file.SetMusic(track, ExportMusicStart(range.from, start_offset, track ? track->frames() : 0));
 
-    const int width = WindowWidth(), height = WindowHeight();
+    const int width = window.Width(), height = window.Height();
     // One encoder thread keeps the frames in order; three buffers let the
     // next frame draw and read back while the encoder works.
     FrameWorkers encoder(1, 3, static_cast<size_t>(width) * height * 4,
@@ -59,7 +59,9 @@ void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList
     uint64_t k = 0;  // frames handed to the encoder
     try {
         while (k < frames && !window.QuitRequested()) {
+            window.BeginFrame();
             DrawCaptureFrame(effects, tweaks, music, start_offset, range, k);
+            window.EndFrame();
             std::vector<uint8_t>* buffer = encoder.Acquire();
             if (!buffer) break;  // the encoder failed: Complete reports it
             ReadBackBuffer(width, height, buffer->data());

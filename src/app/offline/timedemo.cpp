@@ -5,8 +5,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
+#include <ctime>
+
+#include <unistd.h>
 
 #include "app/core/demo_window.h"
+#include "app/offline/fill_meter.h"
 #include "platform/failure.h"
 #include "render/gl_guards.h"
 
@@ -14,8 +19,34 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The moment the process started (exec), as the kernel recorded it in
+// clock ticks since boot, on the steady clock; the program's own static
+// initialisation when /proc cannot tell.
+Clock::time_point ProcessStart() {
+    const Clock::time_point now = Clock::now();
+    FILE* stat = fopen("/proc/self/stat", "r");
+    if (!stat) return now;
+    char text[1024] = {0};
+    const size_t length = fread(text, 1, sizeof text - 1, stat);
+    fclose(stat);
+    text[length] = '\0';
+    // Field 22, counted after the command name, which ends at the last ')'.
+    const char* p = strrchr(text, ')');
+    unsigned long long ticks = 0;
+    for (int field = 2; p && field < 22; ++field) p = strchr(p + 1, ' ');
+    timespec boot{};
+    const long per_second = sysconf(_SC_CLK_TCK);
+    if (!p || sscanf(p + 1, "%llu", &ticks) != 1 || per_second <= 0 ||
+        clock_gettime(CLOCK_BOOTTIME, &boot) != 0)
+        return now;
+    const double since_boot = boot.tv_sec + boot.tv_nsec / 1e9;
+    const double age = since_boot - static_cast<double>(ticks) / static_cast<double>(per_second);
+    if (age < 0 || age > 60) return now;
+    return now - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(age));
+}
+
 // Taken while the program initialises, before main.
-const Clock::time_point kProgramStart = Clock::now();
+const Clock::time_point kProgramStart = ProcessStart();
 
 double Milliseconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
@@ -88,27 +119,39 @@ void RunTimedemo(const EffectList& effects, ShowTweaks& tweaks, MusicClock& musi
                  uint32_t start_offset, DemoWindow& window, const CaptureRange& range, FILE* out) {
     RequireFrames(range, "play");
     const uint64_t frames = CaptureFrameCount(range);
-    fprintf(out, "Timedemo: %dx%d, %d frames per second of demo time, demo times %u to %u ms\n",
-            WindowWidth(), WindowHeight(), range.fps, range.from, range.to);
+    fprintf(out, "Timedemo: %dx%d, %d frames per second of demo time, demo times %u to %u ms",
+            window.Width(), window.Height(), range.fps, range.from, range.to);
+    if (const FrameScale* scaling = window.Scaling())
+        fprintf(out, ", drawn at %dx%d (scale %.3g)", scaling->DrawnWidth(), scaling->DrawnHeight(),
+                scaling->Scale());
+    fprintf(out, "\n");
     fflush(out);
     std::vector<uint32_t> demo_times;
     std::vector<double> frame_ms;
     demo_times.reserve(frames);
     frame_ms.reserve(frames);
+    FillMeter fill(effects.size());
     const Clock::time_point run_start = Clock::now();
     auto report = [&]() {
         const double seconds = Milliseconds(run_start, Clock::now()) / 1000.0;
         fputs(
             FormatTimedemo(TimedemoRows(effects, demo_times, frame_ms), frame_ms, seconds).c_str(),
             out);
+        fill.EndInterruptedDraw();
+        fill.MeasureQuad(window, 60);
+        fputs(fill.Format(effects).c_str(), out);
         fflush(out);
     };
     try {
         for (uint64_t k = 0; k < frames && !window.QuitRequested(); ++k) {
             const Clock::time_point start = Clock::now();
-            const uint32_t t = DrawCaptureFrame(effects, tweaks, music, start_offset, range, k);
+            window.BeginFrame();
+            const uint32_t t =
+                DrawCaptureFrame(effects, tweaks, music, start_offset, range, k, &fill);
+            window.EndFrame();
             window.SwapAndPoll();
             glFinish();
+            fill.FrameDone();
             const Clock::time_point end = Clock::now();
             if (k == 0)
                 fprintf(out, "First frame shown %.0f ms after the program started\n\n",

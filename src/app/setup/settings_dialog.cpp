@@ -2,6 +2,9 @@
 
 #include <gtk/gtk.h>
 
+#include <cstdio>
+#include <vector>
+
 #include "app/setup/mode_list.h"
 #include "app/setup/settings_dialog_internal.h"
 
@@ -60,10 +63,29 @@ void RespondCancel(GtkButton*, gpointer dialog) {
 
 bool IsChecked(GtkWidget* box) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(box)); }
 
+// The "Render scale" lines: Auto, 100 %, 75 %, 50 %, and the record's own
+// fixed scale (from --scale) when it is none of these.
+std::vector<RenderScale> ScaleChoices(const RenderScale& current) {
+    std::vector<RenderScale> choices = {{true, 1.0f}, {false, 1.0f}, {false, 0.75f}, {false, 0.5f}};
+    if (!current.automatic && current.value != 1.0f && current.value != 0.75f &&
+        current.value != 0.5f)
+        choices.push_back(current);
+    return choices;
+}
+
+int ChoiceOf(const std::vector<RenderScale>& choices, const RenderScale& current) {
+    for (size_t i = 0; i < choices.size(); ++i)
+        if (choices[i].automatic == current.automatic &&
+            (current.automatic || choices[i].value == current.value))
+            return static_cast<int>(i);
+    return 1;
+}
+
 // Lays the controls out like the original dialog: a centred banner, labels
 // right-aligned to the left of their controls, "Run" at the bottom left and
 // "Cancel" at the bottom right.
-SettingsDialogWidgets BuildDialog(const DisplaySettings& settings, const ModeList& list) {
+SettingsDialogWidgets BuildDialog(const DisplaySettings& settings, const ModeList& list,
+                                  const std::vector<RenderScale>& scales) {
     SettingsDialogWidgets w{};
     w.dialog = gtk_dialog_new();
     GtkWindow* window = GTK_WINDOW(w.dialog);
@@ -98,6 +120,18 @@ SettingsDialogWidgets BuildDialog(const DisplaySettings& settings, const ModeLis
     w.vertical_sync = CheckBox(settings.vertical_sync);
     w.multisampling = CheckBox(settings.multisampling);
     g_signal_connect(w.fullscreen, "toggled", G_CALLBACK(OnFullscreenToggled), w.always_on_top);
+    w.render_scale = gtk_combo_box_text_new();
+    gtk_widget_set_halign(w.render_scale, GTK_ALIGN_START);
+    for (const RenderScale& scale : scales) {
+        char line[32];
+        if (scale.automatic)
+            snprintf(line, sizeof line, "Auto");
+        else
+            snprintf(line, sizeof line, "%.0f %%", scale.value * 100.0f);
+        gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(w.render_scale), line);
+    }
+    gtk_combo_box_set_active(GTK_COMBO_BOX(w.render_scale),
+                             ChoiceOf(scales, settings.render_scale));
 
     const struct {
         const char* label;
@@ -105,7 +139,7 @@ SettingsDialogWidgets BuildDialog(const DisplaySettings& settings, const ModeLis
     } rows[] = {
         {"Resolution:", w.resolution},       {"Fullscreen:", w.fullscreen},
         {"Always on top:", w.always_on_top}, {"Vertical sync:", w.vertical_sync},
-        {"Multisampling:", w.multisampling},
+        {"Multisampling:", w.multisampling}, {"Render scale:", w.render_scale},
     };
     int row = 1;
     for (const auto& r : rows) {
@@ -137,7 +171,8 @@ SettingsDialogWidgets BuildDialog(const DisplaySettings& settings, const ModeLis
     return w;
 }
 
-void ReadChoices(const SettingsDialogWidgets& w, const ModeList& list, DisplaySettings& settings) {
+void ReadChoices(const SettingsDialogWidgets& w, const ModeList& list,
+                 const std::vector<RenderScale>& scales, DisplaySettings& settings) {
     const int selected = gtk_combo_box_get_active(GTK_COMBO_BOX(w.resolution));
     // Without a selection the record keeps its size.
     if (selected >= 0 && selected < static_cast<int>(list.entries.size())) {
@@ -148,6 +183,9 @@ void ReadChoices(const SettingsDialogWidgets& w, const ModeList& list, DisplaySe
     settings.always_on_top = IsChecked(w.always_on_top);
     settings.vertical_sync = IsChecked(w.vertical_sync);
     settings.multisampling = IsChecked(w.multisampling);
+    const int scale = gtk_combo_box_get_active(GTK_COMBO_BOX(w.render_scale));
+    if (scale >= 0 && scale < static_cast<int>(scales.size()))
+        settings.render_scale = scales[scale];
 }
 
 }  // namespace
@@ -157,14 +195,15 @@ int RunDisplaySettingsDialog(DisplaySettings& settings, const std::vector<Displa
     if (!StartGtk()) return kNoDialog;
     const ModeList list =
         BuildModeList(modes, settings.bits_per_pixel, settings.width, settings.height);
-    const SettingsDialogWidgets widgets = BuildDialog(settings, list);
+    const std::vector<RenderScale> scales = ScaleChoices(settings.render_scale);
+    const SettingsDialogWidgets widgets = BuildDialog(settings, list, scales);
     if (on_shown) on_shown(widgets);
 
     // Escape and the window's close button end the run loop with
     // GTK_RESPONSE_DELETE_EVENT: both count as "Cancel".
     const int response = gtk_dialog_run(GTK_DIALOG(widgets.dialog));
     const int result = response == kRunResponse ? 1 : 0;
-    if (result == 1) ReadChoices(widgets, list, settings);
+    if (result == 1) ReadChoices(widgets, list, scales, settings);
 
     gtk_widget_destroy(widgets.dialog);
     // Let the dialog leave the screen before the show's window opens.

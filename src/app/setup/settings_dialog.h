@@ -1,5 +1,6 @@
-// The "Video setup" dialog: lets the viewer pick a resolution and display
-// options before the show.
+// The "Video setup" dialog: lets the viewer pick a resolution, display
+// options and the render scale (Auto, 100 %, 75 %, 50 %; it opens on the
+// record's scale) before the show.
 //
 // Runs modally on the main thread before the window exists. Returns 1 after
 // "Run" (the record holds the choices), 0 after "Cancel", Escape or closing

@@ -22,6 +22,7 @@ struct SettingsDialogWidgets {
     GtkWidget* always_on_top;
     GtkWidget* vertical_sync;
     GtkWidget* multisampling;
+    GtkWidget* render_scale;  // GtkComboBoxText: Auto, 100 %, 75 %, 50 % (and --scale's value)
     GtkWidget* run;
     GtkWidget* cancel;
 };

@@ -1,5 +1,6 @@
 #include "effects/3d/rubber3d.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "render/gl_guards.h"
@@ -33,6 +34,22 @@ Rubber3d::Strip Rubber3d::StripAt(int window_width, int i) {
     strip.width = static_cast<int>(std::ceil(static_cast<float>(window_width) / kStrips));
     strip.x = static_cast<int>((window_width * i) / static_cast<double>(kStrips));
     return strip;
+}
+
+bool Rubber3d::SphereColumns(const float centre[3], float radius, int width, int height, int& first,
+                             int& last) {
+    // Eye space looks down -z; the near plane of the standard view is 0.1.
+    const double nearest = -centre[2] - radius, farthest = -centre[2] + radius;
+    if (nearest <= 0.1 || radius < 0 || width <= 0 || height <= 0) return false;
+    // x / depth is monotonic in both over the sphere's box, so its corners
+    // bound it.
+    const double low_x = centre[0] - radius, high_x = centre[0] + radius;
+    const double low = std::min(low_x / nearest, low_x / farthest);
+    const double high = std::max(high_x / nearest, high_x / farthest);
+    const double scale = 1.0 / std::tan(20.0 * M_PI / 180.0) * height / width;  // f / aspect
+    first = static_cast<int>(std::floor((low * scale + 1) / 2 * width)) - 1;
+    last = static_cast<int>(std::ceil((high * scale + 1) / 2 * width)) + 1;
+    return true;
 }
 
 Vec3 Rubber3d::ModelPosition(uint32_t demo_time, float fade) const {
@@ -95,6 +112,7 @@ void Rubber3d::Draw(uint32_t demo_time, float beat) {
     RotateXYZ(Vec3(0, ModelTurn(t), 0));
     glColor4f(1, 1, 1, 1);
     const int width = WindowWidth(), height = WindowHeight();
+    const MeshDisplayList::Sphere& bounds = model_.Bounds();
     for (int i = 0; i < kStrips; ++i) {
         SeedRandom(static_cast<uint32_t>(seed_));
         float r[10];
@@ -106,6 +124,21 @@ void Rubber3d::Draw(uint32_t demo_time, float beat) {
         glRotatef(step.az, 0, 0, 1);
         const Strip strip = StripAt(width, i);
         glScissor(strip.x, 0, strip.width, height);
+        // A strip the model cannot reach would draw nothing: skip its
+        // vertices, the bulk of the effect's work.
+        if (bounds.radius >= 0) {
+            GLfloat m[16];
+            glGetFloatv(GL_MODELVIEW_MATRIX, m);
+            const float eye[3] = {
+                m[0] * bounds.x + m[4] * bounds.y + m[8] * bounds.z + m[12],
+                m[1] * bounds.x + m[5] * bounds.y + m[9] * bounds.z + m[13],
+                m[2] * bounds.x + m[6] * bounds.y + m[10] * bounds.z + m[14],
+            };
+            int first = 0, last = 0;
+            if (SphereColumns(eye, bounds.radius, width, height, first, last) &&
+                (strip.x + strip.width <= first || strip.x > last))
+                continue;
+        }
         model_.Call();
     }
     glPopMatrix();

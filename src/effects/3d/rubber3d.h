@@ -7,7 +7,9 @@
 // textures empty; a missing mesh draws nothing). Draw cuts the window into
 // 125 scissor strips; strip i shows the mesh after i + 1 repetitions of the
 // same small random turn (the shared generator reseeded with 72 for every
-// strip), so the generator's state after a frame is fixed. A beat above 0.25
+// strip), so the generator's state after a frame is fixed; a strip that the
+// mesh's bounding sphere cannot reach is not drawn (the same picture, a
+// fraction of the vertices). A beat above 0.25
 // throws the mesh to z = -500, from where it recedes one unit per
 // millisecond. Draw leaves depth testing, blending, scissoring, culling and
 // texture-coordinate generation off, texture 0 bound, the standard
@@ -41,6 +43,12 @@ public:
     };
     // The scissor box of strip i in a window `window_width` pixels wide.
     static Strip StripAt(int window_width, int i);
+    // The window columns first..last that a sphere (centre in eye space,
+    // radius) can reach in the standard perspective view of a width x height
+    // window, with a column to spare on each side; false when it reaches
+    // the near plane, where it may cover any column.
+    static bool SphereColumns(const float centre[3], float radius, int width, int height,
+                              int& first, int& last);
     // Where the chain of strips starts for demo time T and fade d.
     Vec3 ModelPosition(uint32_t demo_time, float fade) const;
     // The chain's turn about the vertical axis, in degrees: t / 20.

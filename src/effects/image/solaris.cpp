@@ -25,19 +25,24 @@ float SolarisSpin(uint32_t demo_time, int i, float random) {
     return 20.0f * static_cast<float>(i) * random + tf * 0.005f;
 }
 
-Solaris::Solaris(int start, int end) : Effekt(start, end) {
+Solaris::Solaris(int start, int end) : Effekt(start, end), trim_(WindowWidth(), WindowHeight()) {
     sprite_.Load("data/solaris/solaris1.jpg");
+    sprite_coverage_.Follow(sprite_);
     glow_.Load("data/solaris/solaris2.jpg");
+    glow_coverage_.Follow(glow_);
     title_.Load("data/solaris/it.jpg");
+    title_coverage_.Follow(title_);
 }
 
 void Solaris::Draw(uint32_t demo_time, float beat) {
     const float tf = static_cast<float>(demo_time);
     const float b = beat;
 
-    // Trail: additive sprites on a cleared screen, each with a beat glow.
+    // Trail: additive sprites on a cleared screen, each with a beat glow,
+    // drawn only where their pictures are not black (black adds nothing).
     {
         CTransparency additive(GL_ONE, GL_ONE);
+        CEnabler scissor(GL_SCISSOR_TEST);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         MatrixScope trail;
         RotateXYZ(Vec3(0, 2.0f * b, tf * 0.05f));
@@ -57,22 +62,25 @@ void Solaris::Draw(uint32_t demo_time, float beat) {
             const float w = s.weight;
             glColor4f(w, w, w, w);
             TextureBind bind(sprite_);
-            sprite.Draw(1, 1);
+            trim_.Draw(sprite, sprite_coverage_);
             const float g = 0.125f * w * b;
+            // Without a beat the glow's colour is 0: it would add nothing.
+            if (g == 0.0f) continue;
             glColor4f(g, g, g, g);
             glBindTexture(GL_TEXTURE_2D, glow_.Name());
-            sprite.Draw(1, 1);
+            trim_.Draw(sprite, glow_coverage_);
         }
     }
 
     // Title: darkens the trail by its own colour, bouncing down on beats.
+    CEnabler scissor(GL_SCISSOR_TEST);
     CTransparency subtractive(GL_ZERO, GL_ONE_MINUS_SRC_COLOR);
     Ortho2DScope view;
     MatrixScope matrix;
     glTranslatef(0, 0.12f * b, -1);
     glColor4f(1, 1, 1, 1);
     TextureBind bind(title_);
-    Quad(1.25f, 1.25f).Draw(1, 1);
+    trim_.Draw(Quad(1.25f, 1.25f), title_coverage_);
 }
 
 }  // namespace Effekter

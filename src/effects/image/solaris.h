@@ -10,10 +10,15 @@
 // prints black, black leaves the trail alone); a missing picture draws its
 // layer untextured. Reseeds the shared generator with 4 every frame and draws
 // one value per sprite in front of the far limit (z > -10), none for the
-// others, so a demo time always gives the same picture. Leaves blending off,
-// no texture bound, the colour white and the standard perspective view.
+// others, so a demo time always gives the same picture. The sprites and the
+// title are drawn only where their pictures are not black (QuadTrim; black
+// changes nothing under their blends), the glow not at all without a beat. Leaves blending and the
+// scissor test off, no texture bound, the colour white and the standard
+// perspective view.
 #pragma once
 
+#include "render/quad_trim.h"
+#include "render/texel_coverage.h"
 #include "render/texture.h"
 #include "timeline/effekt.h"
 
@@ -43,6 +48,10 @@ private:
     CTextureFreeImage sprite_;
     CTextureFreeImage glow_;
     CTextureFreeImage title_;
+    PictureCoverage sprite_coverage_;
+    PictureCoverage glow_coverage_;
+    PictureCoverage title_coverage_;
+    QuadTrim trim_;
 };
 
 }  // namespace Effekter

@@ -6,10 +6,13 @@
 
 namespace Effekter {
 
-Stroboskop::Stroboskop(int start, int end) : Effekt(start, end) {
+Stroboskop::Stroboskop(int start, int end)
+    : Effekt(start, end), trim_(WindowWidth(), WindowHeight()) {
     twist_.Load("data/strobo/twist.jpg");
+    twist_coverage_.Follow(twist_);
     background_.Load("data/strobo/bg.jpg");
     text_.Load("data/strobo/text.jpg");
+    text_coverage_.Follow(text_);
 }
 
 StroboskopFrame ComputeStroboskopFrame(uint32_t demo_time, float beat, int random) {
@@ -40,6 +43,7 @@ void Stroboskop::Draw(uint32_t demo_time, float beat) {
     }
 
     // Title: darkens what is beneath by its own colour.
+    CEnabler scissor(GL_SCISSOR_TEST);
     {
         CTransparency subtractive(GL_ZERO, GL_ONE_MINUS_SRC_COLOR);
         Ortho2DScope view;
@@ -48,11 +52,12 @@ void Stroboskop::Draw(uint32_t demo_time, float beat) {
         const float c = f.title_colour;
         glColor4f(c, c, c, c);
         TextureBind bind(text_);
-        Quad(f.title_size, f.title_size).Draw(1, 1);
+        trim_.Draw(Quad(f.title_size, f.title_size), text_coverage_);
     }
 
-    // Twist fan: ten additive layers spread by the beat.
-    {
+    // Twist fan: ten additive layers spread by the beat. A colour that comes
+    // to less than a quarter of a step of 8 bits adds nothing anywhere.
+    if (f.twist_grey * 255.0f >= 0.25f) {
         CTransparency additive(GL_ONE, GL_ONE);
         TextureBind bind(twist_);
         glColor3f(f.twist_grey, f.twist_grey, f.twist_grey);
@@ -60,7 +65,7 @@ void Stroboskop::Draw(uint32_t demo_time, float beat) {
             MatrixScope matrix;
             glTranslatef(0, 0, -1);
             RotateXYZ(Vec3(0, 0, f.twist_angle + 5.0f * static_cast<float>(i) * beat));
-            Quad(1, 1).Draw(1, 1);
+            trim_.Draw(Quad(1, 1), twist_coverage_);
         }
     }
     glColor4f(1, 1, 1, 1);

@@ -5,10 +5,15 @@
 //
 // Loads "data/strobo/twist.jpg", "data/strobo/bg.jpg" and
 // "data/strobo/text.jpg" (a missing picture draws its layer untextured).
-// Uses one value of the shared random generator per frame. Leaves blending
-// off, no texture bound, the colour white and the standard perspective view.
+// Uses one value of the shared random generator per frame. The title and the
+// fan are drawn only where their pictures are not black (QuadTrim: black
+// changes nothing under their blends), the fan not at all while its colour
+// rounds to black. Leaves blending and the scissor test off, no texture
+// bound, the colour white and the standard perspective view.
 #pragma once
 
+#include "render/quad_trim.h"
+#include "render/texel_coverage.h"
 #include "render/texture.h"
 #include "timeline/effekt.h"
 
@@ -23,6 +28,9 @@ private:
     CTextureFreeImage twist_;
     CTextureFreeImage background_;
     CTextureFreeImage text_;
+    PictureCoverage twist_coverage_;
+    PictureCoverage text_coverage_;
+    QuadTrim trim_;
 };
 
 // The numbers of one Stroboskop frame, computed before any GL call.

@@ -6,6 +6,11 @@
 
 namespace Effekter {
 
+namespace {
+// No coverage: QuadTrim draws the quad whole.
+const TexelCoverage kWholeQuad;
+}  // namespace
+
 ZoomerFrame ComputeZoomerFrame(uint32_t demo_time, float beat) {
     const float tf = static_cast<float>(demo_time);
     ZoomerFrame f;
@@ -35,9 +40,10 @@ ZoomerSprite ComputeZoomerSprite(int k, const ZoomerFrame& frame) {
 }
 
 Zoomer::Zoomer(int start, int end, const char* first_sprite_path, const char* sprite_path)
-    : Effekt(start, end) {
+    : Effekt(start, end), trim_sprites_(WindowWidth(), WindowHeight()) {
     first_sprite_.Load(first_sprite_path);
     sprite_.Load(sprite_path);
+    sprite_coverage_.Follow(sprite_);
     background_.Load("data/zoomer/bg.jpg");
     glow_.Load("data/zoomer/bg1.jpg");
 }
@@ -75,19 +81,23 @@ void Zoomer::Draw(uint32_t demo_time, float beat) {
         layer.Draw(1, 1);
     }
 
-    // The tube, far to near, each sprite laid on by its own colour.
+    // The tube, far to near, each sprite laid on by its own colour, only
+    // where it shows more than black.
     {
         MatrixScope matrix;
         CTransparency by_colour(GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR);
+        CEnabler scissor(GL_SCISSOR_TEST);
         const Quad sprite(0.5f, 0.5f);
+        TextureBind bind(sprite_);
         for (int k = -kSprites; k < 0; ++k) {
             const ZoomerSprite s = ComputeZoomerSprite(k, f);
+            // Well before the near plane (0.1) the sprite is clipped away whole.
+            if (-s.z < 0.09f) continue;
             MatrixScope placed;
             glTranslatef(s.x, s.y, s.z);
             RotateXYZ(Vec3(0, 0, s.angle));
             glColor4f(s.grey, s.grey, s.grey, s.grey);
-            TextureBind bind(sprite_);
-            sprite.Draw(1, 1);
+            trim_sprites_.Draw(sprite, trim_ ? sprite_coverage_ : kWholeQuad);
         }
     }
 }

@@ -60,6 +60,8 @@ PolarCoords::PolarCoords(int start, int end) : Effekt(start, end) {
     time_location_ = LocateUniform(program_.Program(), "time");
     resolution_location_ = LocateUniform(program_.Program(), "resolution");
 
+    // Without the extension its entry points are null: say so, do not call them.
+    if (!GLEW_EXT_framebuffer_object) Fail("FBO not ready");
     const int w = target_width_, h = target_height_;
     glGenRenderbuffersEXT(1, &depth_buffer_);
     glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, depth_buffer_);
@@ -84,7 +86,7 @@ PolarCoords::PolarCoords(int start, int end) : Effekt(start, end) {
     glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
                                  depth_buffer_);
     const GLenum status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    BindWindowFramebuffer();
     if (status != GL_FRAMEBUFFER_COMPLETE_EXT) {
         // The destructor does not run for a failed constructor.
         DeleteTarget();
@@ -130,7 +132,7 @@ void PolarCoords::Draw(uint32_t demo_time, float) {
         glColor4f(1, 1, 1, 1);
         MatrixScope camera;
         DrawBoxField(demo_time);
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+        BindWindowFramebuffer();
     }
 
     // On screen: the window cleared, then the picture through the shader.

@@ -5,17 +5,17 @@
 //
 // Loads "data/housing.jpg" (missing: the boxes are drawn untextured, in
 // white) and "data/polar.fs" (missing or broken: the shader failures). The
-// framebuffer is built in the constructor; an incomplete one raises "FBO not
-// ready". The off-screen pass keeps the window's viewport, so the picture
-// fills the lower-left W x H texels (at most 1024 x 1024) of the texture,
+// framebuffer is built in the constructor; a driver without framebuffer
+// objects or an incomplete one raises "FBO not ready". The off-screen pass keeps the window's
+// viewport, so the picture fills the lower-left W x H texels (at most 1024 x 1024) of the texture,
 // which is stretched over the window whole; the shader finds that region
 // itself. No uniform is set ("time" and "resolution" stay 0).
 //
 // Reseeds the shared generator with 123 every frame and draws 441 values from
 // it. Clears the window before its on-screen pass, so effects drawn earlier in
-// the frame do not show. Leaves the depth test off, no framebuffer, program or
-// texture bound, the clear colour transparent black, the colour white and the
-// standard perspective view.
+// the frame do not show. Leaves the depth test off, the window's framebuffer
+// bound (BindWindowFramebuffer), no program or texture bound, the clear colour
+// transparent black, the colour white and the standard perspective view.
 #pragma once
 
 #include "render/shader.h"

@@ -1,0 +1,2 @@
+target_link_libraries(${name} PRIVATE FreeImage::FreeImage)
+add_dependencies(${name} demo)
