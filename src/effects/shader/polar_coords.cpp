@@ -2,6 +2,7 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/failure.h"
@@ -54,12 +55,27 @@ void DrawBox(float u, float v, float hx, float hy, float hz) {
     glEnd();
 }
 
+PolarTargetSize ChoosePolarTargetSize(int window_width, int window_height, int largest) {
+    const auto side = [largest](int window) {
+        return std::max(kPolarTargetSide, std::min(window, largest));
+    };
+    return {side(window_width), side(window_height)};
+}
+
 PolarCoords::PolarCoords(int start, int end) : Effekt(start, end) {
     box_texture_.Load(kBoxPicturePath);
     program_.Load(true, kShaderPath);
     time_location_ = LocateUniform(program_.Program(), "time");
     resolution_location_ = LocateUniform(program_.Program(), "resolution");
+    picture_size_location_ = LocateUniform(program_.Program(), "picture_size");
 
+    GLint largest_texture = 0, largest_buffer = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest_texture);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE_EXT, &largest_buffer);
+    const PolarTargetSize size = ChoosePolarTargetSize(WindowWidth(), WindowHeight(),
+                                                       std::min(largest_texture, largest_buffer));
+    target_width_ = size.width;
+    target_height_ = size.height;
     const int w = target_width_, h = target_height_;
     glGenRenderbuffersEXT(1, &depth_buffer_);
     glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, depth_buffer_);
@@ -140,6 +156,9 @@ void PolarCoords::Draw(uint32_t demo_time, float) {
     WindowLayerScope layer;
     TextureBind bind(colour_texture_);
     glUseProgram(program_.Program());
+    // Set every frame: relinking the shader after an edit resets it.
+    glUniform2f(picture_size_location_, static_cast<float>(target_width_),
+                static_cast<float>(target_height_));
     DrawLayerQuad();
     glUseProgram(0);
 }
