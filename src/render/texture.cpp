@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/debug_output.h"
@@ -100,6 +101,24 @@ void BuildRgbaMipmaps(const void* pixels, int width, int height) {
                       scaled.data());
 }
 
+// The first message the decoder gives while one picture decodes: a warning
+// for a picture it could only decode in part (a JPEG cut short), or the
+// error for one it gave up on.
+thread_local std::string* g_decoder_message = nullptr;
+
+void KeepDecoderMessage(FREE_IMAGE_FORMAT, const char* message) {
+    if (g_decoder_message && g_decoder_message->empty() && message) *g_decoder_message = message;
+}
+
+FIBITMAP* LoadBitmap(FREE_IMAGE_FORMAT type, const char* path, std::string& message) {
+    FreeImage_SetOutputMessage(KeepDecoderMessage);
+    message.clear();
+    g_decoder_message = &message;
+    FIBITMAP* dib = FreeImage_Load(type, path, 0);
+    g_decoder_message = nullptr;
+    return dib;
+}
+
 }  // namespace
 
 CTexture::CTexture() { glGenTextures(1, &name_); }
@@ -139,9 +158,10 @@ void ReorderDecodedPixels(const unsigned char* in, unsigned char* out, int width
 }
 
 // Decodes an image file into top-row-first RGBA bytes. Empty when the file is
-// missing, of an unknown type or cannot be decoded; `why` then says which.
+// missing, of an unknown type or cannot be decoded whole; `why` then says
+// which. `message` holds the decoder's own words when it gave any.
 static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, int& height,
-                                                  const char*& why) {
+                                                  const char*& why, std::string& message) {
     width = height = 0;
     struct stat info;
     if (stat(path, &info) != 0) {
@@ -157,9 +177,18 @@ static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, 
         why = "not a picture format that can be read";
         return {};
     }
-    Bitmap dib(FreeImage_Load(type, path, 0));
+    Bitmap dib(LoadBitmap(type, path, message));
     why = "the picture cannot be decoded";
-    if (!dib.dib || !FreeImage_HasPixels(dib.dib)) return {};
+    const bool decoded = dib.dib && FreeImage_HasPixels(dib.dib);
+    // A decoder that had to say something did not decode the picture whole
+    // (the rest of a JPEG cut short comes out grey): not a picture to show.
+    if (!message.empty()) {
+        message =
+            (decoded ? "the picture decodes only in part: " : "the picture cannot be decoded: ") +
+            message;
+        why = message.c_str();
+    }
+    if (!decoded || !message.empty()) return {};
 
     const bool ready =
         FreeImage_GetBPP(dib.dib) == 32 && FreeImage_GetImageType(dib.dib) == FIT_BITMAP;
@@ -194,7 +223,8 @@ CTextureFreeImage::~CTextureFreeImage() { ForgetAsset(this); }
 void CTextureFreeImage::Load(const char* path) {
     int width = 0, height = 0;
     const char* why = nullptr;
-    const std::vector<unsigned char> pixels = DecodeImageFile(path, width, height, why);
+    std::string message;
+    const std::vector<unsigned char> pixels = DecodeImageFile(path, width, height, why, message);
     // Not an error, but a typo in a path must not pass as a black layer
     // without a word.
     if (pixels.empty())
@@ -212,7 +242,9 @@ void CTextureFreeImage::Load(const char* path) {
 void CTextureFreeImage::Reload() {
     int width = 0, height = 0;
     const char* why = nullptr;
-    const std::vector<unsigned char> pixels = DecodeImageFile(path_.c_str(), width, height, why);
+    std::string message;
+    const std::vector<unsigned char> pixels =
+        DecodeImageFile(path_.c_str(), width, height, why, message);
     // Decoded first, uploaded only when whole: a picture caught half
     // written, or deleted, leaves the texture showing its last good image.
     if (pixels.empty()) FailFormat("Picture \"%s\" cannot be loaded (%s)", path_.c_str(), why);

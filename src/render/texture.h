@@ -7,9 +7,10 @@
 //
 // CTextureFreeImage::Load decodes an image file by its content (FreeImage)
 // and makes it the texture's image with mipmaps, top image row first. A
-// missing or undecodable image leaves the texture without an image and
-// raises nothing; it writes one diagnostic line with the path and the
-// reason. CTexture::Upload raises "Unknown pixeldepth" for a pixel
+// missing or undecodable image, or one the decoder decodes only in part (a
+// JPEG cut short, reported with the decoder's warning), leaves the texture
+// without an image and raises nothing; it writes one diagnostic line with
+// the path and the reason. CTexture::Upload raises "Unknown pixeldepth" for a pixel
 // format other than GL_RGBA or GL_RGB8, with the texture unbound first.
 //
 // While asset reloading is on (platform/asset_reload.h), a loaded
