@@ -85,6 +85,17 @@ const char* OfflineVerb(const Options& options) {
 
 }  // namespace
 
+DisplaySettings InitialDisplaySettings(const Options& options) {
+    DisplaySettings settings;
+    settings.windowed = options.windowed;
+    if (options.width && options.height) {
+        settings.width = *options.width;
+        settings.height = *options.height;
+        settings.size_given = true;
+    }
+    return settings;
+}
+
 int RunShow(const Options& options) {
     // Capture, export and timedemo render at fixed steps, without sound.
     const bool capturing = options.Offline();
@@ -93,13 +104,15 @@ int RunShow(const Options& options) {
     // effects load.
     MusicPreload music_preload(PeekScriptMusicPath());
 
-    DisplaySettings settings;
+    // The dialog opens with the command line's choices, and the viewer has
+    // the last word.
+    DisplaySettings settings = InitialDisplaySettings(options);
     if (!options.Unattended() && ShowDisplaySettingsDialog(settings) == 0) return kExitCancelled;
-    if (options.windowed || capturing) settings.windowed = true;
     // Capture never waits for the display: frames go to files, not the screen.
-    if (capturing) settings.vertical_sync = false;
-    if (options.width) settings.width = *options.width;
-    if (options.height) settings.height = *options.height;
+    if (capturing) {
+        settings.windowed = true;
+        settings.vertical_sync = false;
+    }
 
     // Declared before the window so that the stream outlives it, as the
     // audio library does in the show it stands in for.

@@ -19,6 +19,7 @@
 
 #include "app/setup/settings_dialog.h"
 #include "app/setup/settings_dialog_internal.h"
+#include "app/show.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -250,27 +251,63 @@ TEST(SettingsDialog, FullscreenControlsAlwaysOnTopAndRunWritesTheChoices) {
     EXPECT_TRUE(settings.multisampling);
 }
 
-TEST(SettingsDialog, RunWithoutASelectionKeepsTheRecordsSize) {
+// A display without the record's size preselects its nearest mode; one that
+// reports no modes keeps the record's size.
+TEST(SettingsDialog, WithoutTheRecordsSizeTheNearestModeOrTheRecordsSize) {
     REQUIRE_DISPLAY();
-    // A display reporting no modes, and one without the record's size.
-    for (const std::vector<DisplayMode>& modes :
-         {std::vector<DisplayMode>{}, std::vector<DisplayMode>{{1280, 1024, 32, 60}}}) {
+    const struct {
+        std::vector<DisplayMode> modes;
+        const char* line;
+        int width, height;
+    } rows[] = {
+        {{}, "", 640, 480},
+        {{{1280, 1024, 32, 60}}, "1280 * 1024", 1280, 1024},
+        {{{1920, 1080, 32, 60}, {800, 600, 32, 60}}, "800 * 600", 800, 600},
+    };
+    for (const auto& row : rows) {
         DisplaySettings settings;
         settings.width = 640;
         settings.height = 480;
         settings.always_on_top = true;
-        const int result = Drive(settings, modes, {{AtOnce, [](const Widgets& w) {
-                                                        EXPECT_EQ(ActiveLine(w.resolution), "");
-                                                        // Return presses the default button, "Run".
-                                                        PressKey(w.dialog, XK_Return);
-                                                    }}});
+        const int result =
+            Drive(settings, row.modes, {{AtOnce, [&](const Widgets& w) {
+                                             EXPECT_EQ(ActiveLine(w.resolution), row.line);
+                                             // Return presses the default button, "Run".
+                                             PressKey(w.dialog, XK_Return);
+                                         }}});
         EXPECT_EQ(result, 1);
-        EXPECT_EQ(settings.width, 640);
-        EXPECT_EQ(settings.height, 480);
+        EXPECT_EQ(settings.width, row.width);
+        EXPECT_EQ(settings.height, row.height);
         EXPECT_FALSE(settings.windowed);
         // Full screen: the disabled box reads unchecked.
         EXPECT_FALSE(settings.always_on_top);
     }
+}
+
+// --size and --windowed are the dialog's starting choices, listed even when
+// the size is no display mode; what the viewer then picks is what the show
+// gets.
+TEST(SettingsDialog, CommandLineChoicesArePreselectedAndTheViewerDecides) {
+    REQUIRE_DISPLAY();
+    Options options;
+    std::string error;
+    const char* args[] = {"demo", "--size", "320x240", "--windowed"};
+    ASSERT_TRUE(ParseOptions(4, args, options, error)) << error;
+    DisplaySettings settings = InitialDisplaySettings(options);
+    const int result = Drive(settings, kModes,
+                             {{AtOnce,
+                               [](const Widgets& w) {
+                                   EXPECT_EQ(ActiveLine(w.resolution), "320 * 240");
+                                   EXPECT_FALSE(Checked(w.fullscreen));
+                                   EXPECT_TRUE(Enabled(w.always_on_top));
+                                   Click(w.fullscreen);
+                               }},
+                              {[](const Widgets& w) { return Checked(w.fullscreen); },
+                               [](const Widgets& w) { Click(w.run); }}});
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(settings.width, 320);
+    EXPECT_EQ(settings.height, 240);
+    EXPECT_FALSE(settings.windowed);
 }
 
 TEST(SettingsDialog, EscapeAndClosingTheWindowCancel) {

@@ -10,4 +10,7 @@ struct DisplaySettings {
     bool vertical_sync = true;
     bool multisampling = false;
     bool always_on_top = true;
+    // The size was given on the command line: the dialog lists and
+    // preselects it even when no display mode has it.
+    bool size_given = false;
 };

@@ -155,8 +155,8 @@ void ReadChoices(const SettingsDialogWidgets& w, const ModeList& list, DisplaySe
 int RunDisplaySettingsDialog(DisplaySettings& settings, const std::vector<DisplayMode>& modes,
                              const SettingsDialogHook& on_shown) {
     if (!StartGtk()) return kNoDialog;
-    const ModeList list =
-        BuildModeList(modes, settings.bits_per_pixel, settings.width, settings.height);
+    const ModeList list = BuildModeList(modes, settings.bits_per_pixel, settings.width,
+                                        settings.height, settings.size_given);
     const SettingsDialogWidgets widgets = BuildDialog(settings, list);
     if (on_shown) on_shown(widgets);
 
