@@ -159,9 +159,9 @@ void ReorderDecodedPixels(const unsigned char* in, unsigned char* out, int width
 
 // Decodes an image file into top-row-first RGBA bytes. Empty when the file is
 // missing, of an unknown type or cannot be decoded whole; `why` then says
-// which. `message` holds the decoder's own words when it gave any.
+// which.
 static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, int& height,
-                                                  const char*& why, std::string& message) {
+                                                  std::string& why) {
     width = height = 0;
     struct stat info;
     if (stat(path, &info) != 0) {
@@ -177,6 +177,7 @@ static std::vector<unsigned char> DecodeImageFile(const char* path, int& width, 
         why = "not a picture format that can be read";
         return {};
     }
+    std::string message;
     Bitmap dib(LoadBitmap(type, path, message));
     why = "the picture cannot be decoded";
     const bool decoded = dib.dib && FreeImage_HasPixels(dib.dib);
@@ -222,14 +223,13 @@ CTextureFreeImage::~CTextureFreeImage() { ForgetAsset(this); }
 
 void CTextureFreeImage::Load(const char* path) {
     int width = 0, height = 0;
-    const char* why = nullptr;
-    std::string message;
-    const std::vector<unsigned char> pixels = DecodeImageFile(path, width, height, why, message);
+    std::string why;
+    const std::vector<unsigned char> pixels = DecodeImageFile(path, width, height, why);
     // Not an error, but a typo in a path must not pass as a black layer
     // without a word.
     if (pixels.empty())
         DebugOutputFormat("Picture \"%s\" cannot be loaded (%s); its texture stays empty\n", path,
-                          why);
+                          why.c_str());
     glBindTexture(GL_TEXTURE_2D, name_);
     SetSampling(GL_REPEAT);
     if (!pixels.empty()) BuildRgbaMipmaps(pixels.data(), width, height);
@@ -241,13 +241,12 @@ void CTextureFreeImage::Load(const char* path) {
 
 void CTextureFreeImage::Reload() {
     int width = 0, height = 0;
-    const char* why = nullptr;
-    std::string message;
-    const std::vector<unsigned char> pixels =
-        DecodeImageFile(path_.c_str(), width, height, why, message);
+    std::string why;
+    const std::vector<unsigned char> pixels = DecodeImageFile(path_.c_str(), width, height, why);
     // Decoded first, uploaded only when whole: a picture caught half
     // written, or deleted, leaves the texture showing its last good image.
-    if (pixels.empty()) FailFormat("Picture \"%s\" cannot be loaded (%s)", path_.c_str(), why);
+    if (pixels.empty())
+        FailFormat("Picture \"%s\" cannot be loaded (%s)", path_.c_str(), why.c_str());
     glBindTexture(GL_TEXTURE_2D, name_);
     SetSampling(GL_REPEAT);
     BuildRgbaMipmaps(pixels.data(), width, height);

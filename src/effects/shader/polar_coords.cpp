@@ -55,13 +55,6 @@ void DrawBox(float u, float v, float hx, float hy, float hz) {
     glEnd();
 }
 
-PolarTargetSize ChoosePolarTargetSize(int window_width, int window_height, int largest) {
-    const auto side = [largest](int window) {
-        return std::max(kPolarTargetSide, std::min(window, largest));
-    };
-    return {side(window_width), side(window_height)};
-}
-
 PolarCoords::PolarCoords(int start, int end) : Effekt(start, end) {
     box_texture_.Load(kBoxPicturePath);
     program_.Load(true, kShaderPath);
@@ -69,13 +62,13 @@ PolarCoords::PolarCoords(int start, int end) : Effekt(start, end) {
     resolution_location_ = LocateUniform(program_.Program(), "resolution");
     picture_size_location_ = LocateUniform(program_.Program(), "picture_size");
 
+    // Each side the window's, at least 1024, at most what the driver allows.
     GLint largest_texture = 0, largest_buffer = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest_texture);
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE_EXT, &largest_buffer);
-    const PolarTargetSize size = ChoosePolarTargetSize(WindowWidth(), WindowHeight(),
-                                                       std::min(largest_texture, largest_buffer));
-    target_width_ = size.width;
-    target_height_ = size.height;
+    const int largest = std::min(largest_texture, largest_buffer);
+    target_width_ = std::max(kPolarTargetSide, std::min(WindowWidth(), largest));
+    target_height_ = std::max(kPolarTargetSide, std::min(WindowHeight(), largest));
     const int w = target_width_, h = target_height_;
     glGenRenderbuffersEXT(1, &depth_buffer_);
     glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, depth_buffer_);

@@ -30,12 +30,6 @@ namespace Effekter {
 // The smallest side of the effect's framebuffer; windows up to 1024 x 1024
 // get a square of this side.
 constexpr int kPolarTargetSide = 1024;
-// The framebuffer for a window: each side the window's, at least 1024 and at
-// most `largest`.
-struct PolarTargetSize {
-    int width, height;
-};
-PolarTargetSize ChoosePolarTargetSize(int window_width, int window_height, int largest);
 // Boxes per row and column, and how the grid is laid out: box (i, j) for i, j
 // in -10..10 stands at (2i, 2j, 0).
 constexpr int kPolarGridReach = 10;
@@ -61,8 +55,6 @@ public:
     // For tools and tests.
     GLuint Program() const { return program_.Program(); }
     GLuint ColourTexture() const { return colour_texture_; }
-    int TargetWidth() const { return target_width_; }
-    int TargetHeight() const { return target_height_; }
     GLuint Framebuffer() const { return framebuffer_; }
     // Looked up once; the effect never sets them, so they keep the value 0.
     GLint TimeLocation() const { return time_location_; }
