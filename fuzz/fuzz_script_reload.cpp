@@ -3,47 +3,19 @@
 // from nothing, the second with the first reading as the earlier one, then
 // the second once more with its own reading as the earlier one. Besides the
 // sanitizers it checks what the reloader relies on:
-//   - a reading has one text per effect and takes each earlier effect once;
+//   - a reading has one text per effect and counts the earlier ones it kept;
 //   - a failed reading puts every effect it took back where it was;
 //   - reading an unchanged script again keeps every effect.
-// Effects are stood in for by Overlays after their further lines are read;
-// the keyword "Broken" raises, as a constructor may.
 #include <cstdint>
 #include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "platform/failure.h"
+#include "script_stand_ins.h"
 #include "timeline/script_reload.h"
 
 namespace {
-
-std::unique_ptr<Effekt> Plain(int start, int end, FILE*) {
-    return std::make_unique<Effekter::Overlays>(start, end);
-}
-std::unique_ptr<Effekt> OneLine(int start, int end, FILE* script) {
-    ReadScriptLine(script);
-    return Plain(start, end, script);
-}
-std::unique_ptr<Effekt> TwoLines(int start, int end, FILE* script) {
-    ReadScriptLine(script);
-    return OneLine(start, end, script);
-}
-std::unique_ptr<Effekt> Broken(int, int, FILE*) { Fail("Broken"); }
-
-EffectMaker Lookup(const std::string& keyword) {
-    if (keyword == "Plugin" || keyword == "Plasma2D") return OneLine;
-    if (keyword == "AlphaBlendImage" || keyword == "ShaderShow") return TwoLines;
-    if (keyword == "Overlays" || keyword == "Stroboskop" || keyword == "EndDemo") return Plain;
-    if (keyword == "Broken") return Broken;
-    return nullptr;
-}
-
-struct NoProgress : ScriptProgress {
-    void Begin(int) override {}
-    void Step() override {}
-};
 
 std::vector<const Effekt*> Effects(const ScriptReading& reading) {
     std::vector<const Effekt*> list;
@@ -57,10 +29,10 @@ bool Read(const std::string& text, ScriptReading& reading, ScriptReading& earlie
     FILE* stream = fmemopen(bytes.empty() ? nullptr : bytes.data(), bytes.size(), "r");
     if (!stream) return false;
     const std::vector<const Effekt*> before = Effects(earlier);
-    NoProgress progress;
+    fuzz::NoProgress progress;
     bool ok = true;
     try {
-        ReadScriptEntries(stream, reading, earlier, Lookup, progress);
+        ReadScriptEntries(stream, reading, earlier, fuzz::Lookup, progress);
     } catch (const DemoFailure&) {
         ok = false;
     }
