@@ -4,5 +4,5 @@
 # program and the sample plug-in; ./test.sh builds the rest.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/setup.sh demo sample_plugin >&2
+scripts/setup.sh --show demo sample_plugin >&2
 exec ./build/demo "$@"

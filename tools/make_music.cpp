@@ -19,10 +19,12 @@
 //   cmake --build build --target make_music
 //   build/make_music data/music/kiln.ogg /tmp/kiln_beat.csv
 // It renders the tune, writes a WAV next to the output, encodes it to Ogg
-// Vorbis (quality 4) with the ffmpeg command-line tool, deletes the WAV, then
-// decodes the Ogg with the show's own decoder and analyser and writes the beat
-// level every 10 ms to the CSV (time, sum of 16 magnitudes, beat level),
-// printing the typical values on and between beats per section.
+// Vorbis (quality 4) with the ffmpeg command-line tool, bit-exact (a fixed
+// stream serial and no version strings, so every run writes the same bytes),
+// deletes the WAV, then decodes the Ogg with the show's own decoder and
+// analyser and writes the beat level every 10 ms to the CSV (time, sum of 16
+// magnitudes, beat level), printing the typical values on and between beats
+// per section.
 #include "platform/audio.h"
 
 #include <algorithm>
@@ -763,7 +765,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string command = "ffmpeg -nostdin -v error -y -i '" + wav +
-                                "' -c:a libvorbis -q:a 4 -metadata title=Kiln '" + output + "'";
+                                "' -c:a libvorbis -q:a 4 -metadata title=Kiln -fflags +bitexact '" +
+                                output + "'";
     const int rc = std::system(command.c_str());
     std::remove(wav.c_str());
     if (rc != 0) {

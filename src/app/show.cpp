@@ -140,6 +140,17 @@ std::string FolderOf(const std::string& program_folder, const char* relative) {
 
 }  // namespace
 
+DisplaySettings InitialDisplaySettings(const Options& options) {
+    DisplaySettings settings;
+    settings.windowed = options.windowed;
+    if (options.width && options.height) {
+        settings.width = *options.width;
+        settings.height = *options.height;
+        settings.size_given = true;
+    }
+    return settings;
+}
+
 ProgramLayout InstalledLayout(const char* name, const char* show_from_program,
                               const char* plugins_from_program) {
     ProgramLayout layout;
@@ -167,7 +178,9 @@ int RunShow(const Options& options, const ProgramLayout& layout) {
     // effects load.
     MusicPreload music_preload(PeekScriptMusicPath(script.c_str()));
 
-    DisplaySettings settings;
+    // The dialog opens with the command line's choices, and the viewer has
+    // the last word.
+    DisplaySettings settings = InitialDisplaySettings(options);
     if (options.scale)
         settings.render_scale = *options.scale;
     else if (!options.Unattended())
@@ -179,11 +192,11 @@ int RunShow(const Options& options, const ProgramLayout& layout) {
         if (answer == 0) return kExitCancelled;
         if (answer == 1) scale_chosen = true;
     }
-    if (options.windowed || capturing) settings.windowed = true;
     // Capture never waits for the display: frames go to files, not the screen.
-    if (capturing) settings.vertical_sync = false;
-    if (options.width) settings.width = *options.width;
-    if (options.height) settings.height = *options.height;
+    if (capturing) {
+        settings.windowed = true;
+        settings.vertical_sync = false;
+    }
 
     // Declared before the window so that the stream outlives it, as the
     // audio library does in the show it stands in for.

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/core/display_settings.h"
 #include "app/options.h"
 
 // Exit statuses of the program.
@@ -23,6 +24,10 @@ struct ProgramLayout {
 // folders relative to its own (so the installed tree can be moved).
 ProgramLayout InstalledLayout(const char* name, const char* show_from_program,
                               const char* plugins_from_program);
+
+// The display settings the "Video setup" dialog opens with (or the window
+// gets without it): the defaults, with --windowed and --size applied.
+DisplaySettings InitialDisplaySettings(const Options& options);
 
 // Plays the show (the one of --show, or the layout's default) and returns
 // the process exit status (above). A folder that holds no show is a failure.

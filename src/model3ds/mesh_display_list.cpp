@@ -73,7 +73,10 @@ MeshDisplayList::MeshDisplayList(const char* file_name, uint32_t flags)
     WatchAssetFile(path_, this);
 }
 
-MeshDisplayList::~MeshDisplayList() { ForgetAsset(this); }
+MeshDisplayList::~MeshDisplayList() {
+    ForgetAsset(this);
+    glDeleteLists(list_, 1);
+}
 
 void MeshDisplayList::Reload() {
     L3DS model(path_.c_str());

@@ -4,11 +4,12 @@
 // Construct with the GL context current. The file is read and prepared
 // (reader.h), the list is compiled with client vertex arrays (positions
 // always; normals, texture coordinates and binormals-as-colours by flag) and
-// the model data is released; the object then holds only the list name. The
-// list is never deleted (it lives as long as the process). Calling it changes
-// no client-array state. A missing or unreadable file, or one without a
-// mesh, gives an empty list and one diagnostic line on standard error; it
-// never raises. Triangles with a corner outside the vertex list are left out.
+// the model data is released; the object then holds only the list name,
+// and deletes the list with itself (an effect rebuilt by a script reload
+// frees its mesh). Calling it changes no client-array state. A missing or
+// unreadable file, or one without a mesh, gives an empty list and one
+// diagnostic line on standard error; it never raises. Triangles with a
+// corner outside the vertex list are left out.
 //
 // While asset reloading is on (platform/asset_reload.h) the list records its
 // file; Reload() reads it again and recompiles the same list name, or raises

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/debug_output.h"
@@ -101,6 +102,24 @@ void BuildRgbaMipmaps(const void* pixels, int width, int height) {
                       scaled.data());
 }
 
+// The first message the decoder gives while one picture decodes: a warning
+// for a picture it could only decode in part (a JPEG cut short), or the
+// error for one it gave up on.
+thread_local std::string* g_decoder_message = nullptr;
+
+void KeepDecoderMessage(FREE_IMAGE_FORMAT, const char* message) {
+    if (g_decoder_message && g_decoder_message->empty() && message) *g_decoder_message = message;
+}
+
+FIBITMAP* LoadBitmap(FREE_IMAGE_FORMAT type, const char* path, std::string& message) {
+    FreeImage_SetOutputMessage(KeepDecoderMessage);
+    message.clear();
+    g_decoder_message = &message;
+    FIBITMAP* dib = FreeImage_Load(type, path, 0);
+    g_decoder_message = nullptr;
+    return dib;
+}
+
 }  // namespace
 
 CTexture::CTexture() { glGenTextures(1, &name_); }
@@ -141,9 +160,9 @@ void ReorderDecodedPixels(const unsigned char* in, unsigned char* out, int width
 
 // Decodes the image file of the show at `show_path` into top-row-first RGBA
 // bytes. Empty when the file is missing, of an unknown type or cannot be
-// decoded; `why` then says which.
+// decoded whole; `why` then says which.
 static std::vector<unsigned char> DecodeImageFile(const char* show_path, int& width, int& height,
-                                                  const char*& why) {
+                                                  std::string& why) {
     width = height = 0;
     const std::string file = ShowPath(show_path);
     const char* path = file.c_str();
@@ -161,9 +180,19 @@ static std::vector<unsigned char> DecodeImageFile(const char* show_path, int& wi
         why = "not a picture format that can be read";
         return {};
     }
-    Bitmap dib(FreeImage_Load(type, path, 0));
+    std::string message;
+    Bitmap dib(LoadBitmap(type, path, message));
     why = "the picture cannot be decoded";
-    if (!dib.dib || !FreeImage_HasPixels(dib.dib)) return {};
+    const bool decoded = dib.dib && FreeImage_HasPixels(dib.dib);
+    // A decoder that had to say something did not decode the picture whole
+    // (the rest of a JPEG cut short comes out grey): not a picture to show.
+    if (!message.empty()) {
+        message =
+            (decoded ? "the picture decodes only in part: " : "the picture cannot be decoded: ") +
+            message;
+        why = message.c_str();
+    }
+    if (!decoded || !message.empty()) return {};
 
     const bool ready =
         FreeImage_GetBPP(dib.dib) == 32 && FreeImage_GetImageType(dib.dib) == FIT_BITMAP;
@@ -197,13 +226,13 @@ CTextureFreeImage::~CTextureFreeImage() { ForgetAsset(this); }
 
 void CTextureFreeImage::Load(const char* path) {
     int width = 0, height = 0;
-    const char* why = nullptr;
+    std::string why;
     const std::vector<unsigned char> pixels = DecodeImageFile(path, width, height, why);
     // Not an error, but a typo in a path must not pass as a black layer
     // without a word.
     if (pixels.empty())
         DebugOutputFormat("Picture \"%s\" cannot be loaded (%s); its texture stays empty\n", path,
-                          why);
+                          why.c_str());
     glBindTexture(GL_TEXTURE_2D, name_);
     SetSampling(GL_REPEAT);
     if (!pixels.empty()) BuildRgbaMipmaps(pixels.data(), width, height);
@@ -221,11 +250,12 @@ void CTextureFreeImage::SetImageListener(TextureImageListener* listener) {
 
 void CTextureFreeImage::Reload() {
     int width = 0, height = 0;
-    const char* why = nullptr;
+    std::string why;
     const std::vector<unsigned char> pixels = DecodeImageFile(path_.c_str(), width, height, why);
     // Decoded first, uploaded only when whole: a picture caught half
     // written, or deleted, leaves the texture showing its last good image.
-    if (pixels.empty()) FailFormat("Picture \"%s\" cannot be loaded (%s)", path_.c_str(), why);
+    if (pixels.empty())
+        FailFormat("Picture \"%s\" cannot be loaded (%s)", path_.c_str(), why.c_str());
     glBindTexture(GL_TEXTURE_2D, name_);
     SetSampling(GL_REPEAT);
     BuildRgbaMipmaps(pixels.data(), width, height);

@@ -8,9 +8,10 @@
 // CTextureFreeImage::Load decodes an image file of the show (a path relative
 // to the show folder, platform/show_folder.h) by its content (FreeImage)
 // and makes it the texture's image with mipmaps, top image row first. A
-// missing or undecodable image leaves the texture without an image and
-// raises nothing; it writes one diagnostic line with the path and the
-// reason. CTexture::Upload raises "Unknown pixeldepth" for a pixel
+// missing or undecodable image, or one the decoder decodes only in part (a
+// JPEG cut short, reported with the decoder's warning), leaves the texture
+// without an image and raises nothing; it writes one diagnostic line with
+// the path and the reason. CTexture::Upload raises "Unknown pixeldepth" for a pixel
 // format other than GL_RGBA or GL_RGB8, with the texture unbound first.
 //
 // A caller that needs the image itself (to read it back) sets an image

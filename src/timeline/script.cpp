@@ -15,13 +15,44 @@ namespace {
 
 bool IsTrailingBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// The number of the file line that holds the byte before `offset` (1 for the
+// first line), counted from the start of the stream, which is left where it
+// was. 0 when the stream cannot be repositioned.
+long LineBefore(FILE* stream, long offset) {
+    const long here = ftell(stream);
+    if (here < 0 || offset <= 0 || fseek(stream, 0, SEEK_SET) != 0) return 0;
+    long line = 1;
+    for (long i = 0; i + 1 < offset; ++i) {
+        const int c = fgetc(stream);
+        if (c == EOF) break;
+        if (c == '\n') ++line;
+    }
+    clearerr(stream);
+    fseek(stream, here, SEEK_SET);
+    return line;
+}
+
 }  // namespace
 
-ScriptFile OpenScriptFile(const char* path) {
+ScriptFile OpenScriptFile(const char* path, std::string* why) {
     ScriptFile file(fopen(path, "r"));
+    if (!file) {
+        if (why) *why = strerror(errno);
+        return file;
+    }
     struct stat info;
-    if (file && (fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode))) file.reset();
+    if (fstat(fileno(file.get()), &info) != 0) {
+        if (why) *why = strerror(errno);
+        file.reset();
+    } else if (S_ISDIR(info.st_mode)) {
+        if (why) *why = "it is a folder";
+        file.reset();
+    }
     return file;
+}
+
+void FailToOpenScript(const char* path, const std::string& why) {
+    FailFormat("Unable to load %s (%s)", path, why.c_str());
 }
 
 bool ReadScriptLine(FILE* stream, std::string& line) {
@@ -66,12 +97,24 @@ void ReadDemoScript(FILE* stream, EffectList& effects, std::string& music_path,
 
 std::unique_ptr<Effekt> ReadScriptEntry(FILE* stream, const std::string& keyword,
                                         EffectLookup lookup, ScriptProgress& progress) {
+    // Where the keyword line ends, for the line number in a failure.
+    const long keyword_end = ftell(stream);
     const int start = ReadScriptInt(stream);
     const int end = ReadScriptInt(stream);
     progress.Step();
     EffectMaker make = lookup(keyword);
-    if (!make) FailFormat("Unknown entry '%s' in file, please correct", keyword.c_str());
-    std::unique_ptr<Effekt> effect = make(start, end, stream);
+    if (!make)
+        FailFormat("Unknown entry '%s' in file, please correct (line %ld)", keyword.c_str(),
+                   LineBefore(stream, keyword_end));
+    std::unique_ptr<Effekt> effect;
+    try {
+        effect = make(start, end, stream);
+    } catch (const DemoFailure& failure) {
+        // What an entry raises names the entry's place in the script.
+        throw DemoFailure(failure.text() + " (" + keyword + " entry at line " +
+                              std::to_string(LineBefore(stream, keyword_end)) + ")",
+                          failure.IsNormalEnd());
+    }
     effect->SetKeyword(keyword);
     DebugOutputFormat("Loaded %s with start time %i and end time %i\n", keyword.c_str(), start,
                       end);
@@ -85,8 +128,9 @@ std::string PeekScriptMusicPath(const char* path) {
 
 void LoadDemoScript(EffectList& effects, FramePresenter& presenter, std::string& music_path,
                     uint32_t& start_offset, EffectLookup lookup, const char* path) {
-    ScriptFile file = OpenScriptFile(path);
-    if (!file) FailFormat("Unable to load %s", path);
+    std::string why;
+    ScriptFile file = OpenScriptFile(path, &why);
+    if (!file) FailToOpenScript(path, why);
     LoadingProgress progress(presenter);
     ReadDemoScript(file.get(), effects, music_path, start_offset, lookup, progress);
 }

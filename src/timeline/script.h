@@ -13,8 +13,10 @@
 //   - numbers are read like atoi: leading blanks and a sign, digits up to the
 //     first non-digit, 0 without digits.
 // Failures are raised through the failure channel: "Unable to load
-// data/demo.txt", "Unknown entry '%s' in file, please correct", and whatever
-// an effect constructor raises. An entry cut short by the end of the file
+// data/demo.txt (<reason>)", "Unknown entry '%s' in file, please correct
+// (line N)", and whatever an effect constructor raises, followed by
+// " (<keyword> entry at line N)"; N counts the file's lines from 1 and points
+// at the entry's keyword line. An entry cut short by the end of the file
 // reads its missing lines as empty (times 0, so it is never drawn) and
 // reading stops there.
 #pragma once
@@ -34,8 +36,11 @@ struct ScriptFileCloser {
 using ScriptFile = std::unique_ptr<FILE, ScriptFileCloser>;
 // Opens a script for reading; null when it cannot be opened or is a folder
 // (a folder opens for reading but yields no line: it is no script, and must
-// not pass as an empty show).
-ScriptFile OpenScriptFile(const char* path);
+// not pass as an empty show). `why` then gets the reason: the system's
+// ("No such file or directory", "Permission denied") or "it is a folder".
+ScriptFile OpenScriptFile(const char* path, std::string* why = nullptr);
+// Raises "Unable to load <path> (<why>)".
+[[noreturn]] void FailToOpenScript(const char* path, const std::string& why);
 
 // Reads the next value line. Returns false, with `line` empty, when the end
 // of the file comes before any line.
@@ -66,7 +71,8 @@ public:
 // Reads the rest of the entry whose keyword line was just read (start and
 // end times, then the keyword's further lines through its maker), after one
 // progress step, and returns its effect with the keyword set. Raises the
-// unknown-entry failure and whatever the maker raises.
+// unknown-entry failure and whatever the maker raises, both with the keyword
+// line's number.
 std::unique_ptr<Effekt> ReadScriptEntry(FILE* stream, const std::string& keyword,
                                         EffectLookup lookup, ScriptProgress& progress);
 

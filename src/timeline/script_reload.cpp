@@ -88,8 +88,9 @@ void ReadScriptEntries(FILE* stream, ScriptReading& reading, ScriptReading& earl
 
 void LoadScriptEntries(const char* path, ScriptReading& reading, ScriptReading& earlier,
                        EffectLookup lookup, FramePresenter* presenter, bool whole_header) {
-    ScriptFile file = OpenScriptFile(path);
-    if (!file) FailFormat("Unable to load %s", path);
+    std::string why;
+    ScriptFile file = OpenScriptFile(path, &why);
+    if (!file) FailToOpenScript(path, why);
     SilentProgress silent;
     std::optional<LoadingProgress> loading;
     if (presenter) loading.emplace(*presenter);

@@ -229,7 +229,8 @@ TEST_F(LiveReload, AScriptEditThatAddsAnEntryKeepsTheOthers) {
     Settle();
     EXPECT_EQ(2u, effects_.size());
     ASSERT_EQ(2u, Messages().size());
-    EXPECT_EQ(script_ + ": Unknown entry 'ShaderShoe' in file, please correct", Messages()[1]);
+    EXPECT_EQ(script_ + ": Unknown entry 'ShaderShoe' in file, please correct (line 10)",
+              Messages()[1]);
     // Garbage (bytes of every kind, some line breaks), then nothing at all:
     // the same.
     std::string garbage;

@@ -29,13 +29,35 @@ TEST(ModeList, PreselectsTheLastEntryOfTheRecordsSize) {
     EXPECT_EQ(BuildModeList(modes, 32, 800, 600).selected, 2);
 }
 
-TEST(ModeList, NoMatchingSizeMeansNoSelection) {
-    EXPECT_EQ(BuildModeList({Mode(1280, 1024)}, 32, 1024, 768).selected, -1);
-    // Width alone, or height alone, is no match.
-    EXPECT_EQ(BuildModeList({Mode(1024, 600), Mode(800, 768)}, 32, 1024, 768).selected, -1);
-    const ModeList empty = BuildModeList({}, 32, 1024, 768);
-    EXPECT_TRUE(empty.entries.empty());
-    EXPECT_EQ(empty.selected, -1);
+// Without the record's size the nearest mode is preselected (least sum of
+// the width and height differences, the first of equals); a size given on
+// the command line is listed instead.
+TEST(ModeList, WithoutTheRecordsSizeTheNearestOrTheGivenSize) {
+    const struct {
+        std::vector<DisplayMode> modes;
+        int width, height;
+        bool list_size;
+        int selected;
+        size_t lines;
+    } rows[] = {
+        {{Mode(1280, 1024)}, 1024, 768, false, 0, 1},
+        // Width alone, or height alone, is no match, but near.
+        {{Mode(1024, 600), Mode(800, 768)}, 1024, 768, false, 0, 2},
+        {{Mode(800, 600), Mode(1280, 720), Mode(1280, 1024)}, 1024, 768, false, 1, 3},
+        {{Mode(1000, 768), Mode(1048, 768)}, 1024, 768, false, 0, 2},
+        {{}, 1024, 768, false, -1, 0},
+        {{Mode(800, 600), Mode(1280, 1024)}, 320, 240, true, 2, 3},
+        {{Mode(800, 600), Mode(320, 240)}, 320, 240, true, 1, 2},
+        {{}, 320, 240, true, 0, 1},
+    };
+    for (const auto& row : rows) {
+        const ModeList list = BuildModeList(row.modes, 32, row.width, row.height, row.list_size);
+        EXPECT_EQ(list.selected, row.selected) << row.width << "x" << row.height;
+        ASSERT_EQ(list.entries.size(), row.lines);
+        if (row.list_size) {
+            EXPECT_EQ(list.entries[row.selected].line, "320 * 240");
+        }
+    }
 }
 
 TEST(ModeList, OtherDepthsNeverAppearAndDoNotBreakARun) {
@@ -46,7 +68,6 @@ TEST(ModeList, OtherDepthsNeverAppearAndDoNotBreakARun) {
     // The 16-bit 1024 x 768 mode between the two 800 x 600 ones is skipped
     // before the fold compares, so they fold into one line.
     EXPECT_EQ(Lines(list), (std::vector<std::string>{"800 * 600"}));
-    EXPECT_EQ(list.selected, -1);
 
     const ModeList sixteen = BuildModeList(modes, 16, 1024, 768);
     EXPECT_EQ(Lines(sixteen), (std::vector<std::string>{"640 * 480", "1024 * 768"}));
@@ -60,8 +81,8 @@ TEST(ModeList, StopsAt4096Entries) {
     const ModeList list = BuildModeList(modes, 32, 1024, 768);
     ASSERT_EQ(list.entries.size(), 4096u);
     EXPECT_EQ(list.entries.back().line, "4195 * 100");
-    // The record's size came after the limit: not listed, not selected.
-    EXPECT_EQ(list.selected, -1);
+    // The record's size came after the limit: not listed; the nearest is.
+    EXPECT_EQ(list.entries[list.selected].line, "1024 * 100");
 
     // Folded repeats do not count against the limit.
     std::vector<DisplayMode> repeats(10000, Mode(640, 480));

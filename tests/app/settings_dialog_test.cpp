@@ -19,6 +19,7 @@
 
 #include "app/setup/settings_dialog.h"
 #include "app/setup/settings_dialog_internal.h"
+#include "app/show.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -279,9 +280,8 @@ TEST(SettingsDialog, FullscreenControlsAlwaysOnTopAndRunWritesTheChoices) {
 
 TEST(SettingsDialog, RunWithoutASelectionKeepsTheRecordsSize) {
     REQUIRE_DISPLAY();
-    // A display reporting no modes, and one without the record's size.
-    for (const std::vector<DisplayMode>& modes :
-         {std::vector<DisplayMode>{}, std::vector<DisplayMode>{{1280, 1024, 32, 60}}}) {
+    // A display reporting no modes (with modes, the nearest is preselected).
+    for (const std::vector<DisplayMode>& modes : {std::vector<DisplayMode>{}}) {
         DisplaySettings settings;
         settings.width = 640;
         settings.height = 480;
@@ -298,6 +298,32 @@ TEST(SettingsDialog, RunWithoutASelectionKeepsTheRecordsSize) {
         // Full screen: the disabled box reads unchecked.
         EXPECT_FALSE(settings.always_on_top);
     }
+}
+
+// --size and --windowed are the dialog's starting choices, listed even when
+// the size is no display mode; what the viewer then picks is what the show
+// gets.
+TEST(SettingsDialog, CommandLineChoicesArePreselectedAndTheViewerDecides) {
+    REQUIRE_DISPLAY();
+    Options options;
+    std::string error;
+    const char* args[] = {"demo", "--size", "320x240", "--windowed"};
+    ASSERT_TRUE(ParseOptions(4, args, options, error)) << error;
+    DisplaySettings settings = InitialDisplaySettings(options);
+    const int result = Drive(settings, kModes,
+                             {{AtOnce,
+                               [](const Widgets& w) {
+                                   EXPECT_EQ(ActiveLine(w.resolution), "320 * 240");
+                                   EXPECT_FALSE(Checked(w.fullscreen));
+                                   EXPECT_TRUE(Enabled(w.always_on_top));
+                                   Click(w.fullscreen);
+                               }},
+                              {[](const Widgets& w) { return Checked(w.fullscreen); },
+                               [](const Widgets& w) { Click(w.run); }}});
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(settings.width, 320);
+    EXPECT_EQ(settings.height, 240);
+    EXPECT_FALSE(settings.windowed);
 }
 
 TEST(SettingsDialog, EscapeAndClosingTheWindowCancel) {

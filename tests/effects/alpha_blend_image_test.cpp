@@ -372,7 +372,8 @@ TEST(AlphaBlendImageScript, AnUnknownModeStopsTheShowNamingItAndTheValidOnes) {
             LoadScriptText("music.ogg\n0\n1\nAlphaBlendImage\n0\n1000\ndata/captions/title.png\n" +
                            mode + "\nStroboskop\n0\n1000\n");
         EXPECT_EQ("AlphaBlendImage 'data/captions/title.png': unknown mode '" + mode +
-                      "'; the mode line must be one of " + Effekter::AlphaBlendModeList(),
+                      "'; the mode line must be one of " + Effekter::AlphaBlendModeList() +
+                      " (AlphaBlendImage entry at line 4)",
                   loaded.failure);
         EXPECT_TRUE(loaded.effects.empty());
     }
@@ -393,7 +394,7 @@ TEST(AlphaBlendImageScript, AnEntryCutShortAtTheEndOfTheFileIsReported) {
     EXPECT_EQ(
         "AlphaBlendImage 'data/captions/title.png': the script ends before its mode line "
         "(one of " +
-            Effekter::AlphaBlendModeList() + ")",
+            Effekter::AlphaBlendModeList() + ") (AlphaBlendImage entry at line 4)",
         loaded.failure);
     EXPECT_TRUE(loaded.effects.empty());
     // Comment lines after the path are no mode line either.
@@ -401,8 +402,10 @@ TEST(AlphaBlendImageScript, AnEntryCutShortAtTheEndOfTheFileIsReported) {
         "music.ogg\n0\n1\nAlphaBlendImage\n0\n1000\ndata/captions/title.png\n# UP\n");
     EXPECT_NE(std::string::npos, loaded.failure.find("ends before its mode line"));
     loaded = LoadScriptText("music.ogg\n0\n1\nFlashWhite\n0\n10\nAlphaBlendImage\n0\n1000\n");
-    EXPECT_EQ("AlphaBlendImage: the script ends before its image path and mode lines",
-              loaded.failure);
+    EXPECT_EQ(
+        "AlphaBlendImage: the script ends before its image path and mode lines "
+        "(AlphaBlendImage entry at line 7)",
+        loaded.failure);
     // An empty last line is a mode line, and an empty mode is unknown.
     loaded = LoadScriptText("music.ogg\n0\n1\nAlphaBlendImage\n0\n1000\ndata/x.png\n\n");
     EXPECT_NE(std::string::npos, loaded.failure.find("unknown mode ''"));

@@ -252,6 +252,63 @@ TEST(PolarCoordsTest, ScreenShaderSamplesOnlyThePictureAndFillsTheWindow) {
     }
 }
 
+// The effect's picture at a window size: Draw, then its on-screen pass again
+// into a target of the window's size (the test window is smaller).
+std::vector<uint8_t> PolarPicture(int width, int height, int& texture_width, int& texture_height) {
+    WindowSize size(width, height);
+    PolarCoords polar(0, 100000);
+    polar.Draw(4321, 0);
+    glBindTexture(GL_TEXTURE_2D, polar.ColourTexture());
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &texture_width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &texture_height);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    RenderTarget screen;
+    screen.Bind();
+    {
+        WindowLayerScope layer;
+        TextureBind bind(polar.ColourTexture());
+        glUseProgram(polar.Program());
+        DrawLayerQuad();
+        glUseProgram(0);
+    }
+    screen.Unbind();
+    return TexturePixels(screen.Texture(), width, height);
+}
+
+// A window larger than 1024 gets a framebuffer that holds all of it: at
+// 1920 x 1080 the picture is the one at 960 x 540 twice as fine, with no part
+// smeared from a clamped edge of the box field.
+TEST(PolarCoordsTest, At1920x1080ThePictureIsTheHalfSizeOneTwiceAsFine) {
+    REQUIRE_GL();
+    int small_w = 0, small_h = 0, large_w = 0, large_h = 0;
+    const std::vector<uint8_t> small = PolarPicture(960, 540, small_w, small_h);
+    const std::vector<uint8_t> large = PolarPicture(1920, 1080, large_w, large_h);
+    EXPECT_EQ(kSide, small_w);
+    EXPECT_EQ(kSide, small_h);
+    EXPECT_GE(large_w, 1920);
+    EXPECT_GE(large_h, 1080);
+
+    // Each pixel at 960 x 540 against the mean of its four at 1920 x 1080,
+    // in the left and right halves (the right one is where a 1024-wide
+    // texture would run out).
+    double difference[2] = {0, 0};
+    for (int y = 0; y < 540; ++y)
+        for (int x = 0; x < 960; ++x)
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int dy = 0; dy < 2; ++dy)
+                    for (int dx = 0; dx < 2; ++dx)
+                        sum +=
+                            large[((static_cast<size_t>(2 * y + dy)) * 1920 + 2 * x + dx) * 4 + c];
+                const int one = small[(static_cast<size_t>(y) * 960 + x) * 4 + c];
+                difference[x < 480 ? 0 : 1] += std::abs(sum / 4.0 - one);
+            }
+    // Measured: about 15 levels in each half (edges and the box picture's
+    // detail at twice the resolution); over 40 in the left half when the
+    // texture stops at 1024.
+    for (double& d : difference) EXPECT_LT(d / (480.0 * 540 * 3), 25.0);
+}
+
 TEST(PolarCoordsTest, ReseedsEveryFrameAndLeavesTheFrameLoopState) {
     REQUIRE_GL();
     PolarCoords polar(0, 100000);

@@ -57,11 +57,19 @@ std::string OneShowScript(const std::string& shader, const std::string& image) {
            "\nOverlays\n0\n1000\n";
 }
 
-// The failure raised while loading the script, and what went to standard error.
+// The failure raised while loading the script, without the entry's line it
+// ends with, and what went to standard error.
 std::pair<std::string, std::string> LoadFailure(const std::string& script) {
     testing::internal::CaptureStderr();
-    const LoadedScript loaded = LoadScriptText(script);
-    return {loaded.failure, testing::internal::GetCapturedStderr()};
+    LoadedScript loaded = LoadScriptText(script);
+    const std::string where = " (ShaderShow entry at line 4)";
+    std::string& failure = loaded.failure;
+    if (failure.size() >= where.size() &&
+        failure.compare(failure.size() - where.size(), where.size(), where) == 0)
+        failure.resize(failure.size() - where.size());
+    else
+        ADD_FAILURE() << "no line in: " << failure;
+    return {failure, testing::internal::GetCapturedStderr()};
 }
 
 // "Compiler error <log>... while compiling:\n <source>\n" with a log.

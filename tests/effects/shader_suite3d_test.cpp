@@ -131,6 +131,13 @@ TEST(ShaderSuite3DTest, TwentyLayersWithTheirStepsInOrder) {
     EXPECT_NEAR(low.second, bottom, 0.05);
     EXPECT_NEAR(high.second, top, 0.05);
     ExpectFrameLoopState("ShaderSuite3D");
+
+    // The mesh's display list goes with the effect (a script reload that
+    // rebuilds the entry must not leave one behind each time).
+    const GLuint list = effect->MeshList();
+    EXPECT_TRUE(glIsList(list));
+    effect.reset();
+    EXPECT_FALSE(glIsList(list));
 }
 
 TEST(ShaderSuite3DTest, TurnsAboutTheVerticalAxis) {

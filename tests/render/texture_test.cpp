@@ -262,6 +262,8 @@ TEST(TextureLoad, PictureThatCannotBeLoadedIsNamedWithTheReason) {
     dir.Write("folder.jpg/inside.txt", "x");
     const std::string text = dir.Write("notes.png", "this is not a picture\n");
     const std::string cut = dir.Write("cut.png", std::string("\x89PNG\r\n\x1a\n", 8));
+    const std::string jpeg = ReadAll("data/overlay/loader.jpg");
+    const std::string half = dir.Write("half.jpg", jpeg.substr(0, jpeg.size() / 2));
     const struct {
         std::string path;
         const char* reason;
@@ -270,6 +272,8 @@ TEST(TextureLoad, PictureThatCannotBeLoadedIsNamedWithTheReason) {
         {dir.path() + "/folder.jpg", "it is a folder"},
         {text, "not a picture format"},
         {cut, "cannot be decoded"},
+        // The decoder's warning: the rest of the picture would be grey.
+        {half, "Premature end of JPEG file"},
     };
     for (const auto& c : cases) {
         CTextureFreeImage texture;
@@ -497,8 +501,9 @@ TEST_F(DamagedImage, TruncatedFilesNeverCrash) {
         LoadBytes("cut.jpg", jpeg_.substr(0, cut));
     for (size_t cut = 1; cut < png_.size(); cut += cut < 200 ? 3 : 97)
         LoadBytes("cut.png", png_.substr(0, cut));
-    // A PNG cut inside its image data has no image end: no picture.
+    // A PNG or JPEG cut inside its image data has no image end: no picture.
     EXPECT_EQ(0, LoadBytes("half.png", png_.substr(0, png_.size() / 2)));
+    EXPECT_EQ(0, LoadBytes("half.jpg", jpeg_.substr(0, jpeg_.size() / 2)));
 }
 
 TEST_F(DamagedImage, CorruptedBytesNeverCrash) {

@@ -132,8 +132,9 @@ TEST(ScriptReload, AFailedReadingGivesEveryEffectBack) {
 
     const std::string failures[][2] = {
         {std::string(kHeader) + kFirst + kSecond + "Mistake\n0\n10\n",
-         "Unknown entry 'Mistake' in file, please correct"},
-        {std::string(kHeader) + kSecond + "Broken\n0\n10\n" + kFirst, "Broken: cannot be built"},
+         "Unknown entry 'Mistake' in file, please correct (line 13)"},
+        {std::string(kHeader) + kSecond + "Broken\n0\n10\n" + kFirst,
+         "Broken: cannot be built (Broken entry at line 8)"},
         {"", reader.path + " is cut short: its header (music, start offset, entry count) is "
                            "incomplete"},
         {"music.ogg\n0\n", reader.path + " is cut short: its header (music, start offset, entry "

@@ -116,20 +116,32 @@ TEST(PeekScriptMusicPath, FirstValueLineOrNothing) {
 TEST(LoadDemoScript, EmptyLineWhereAKeywordIsExpectedIsUnknown) {
     REQUIRE_GL();
     Loaded l = Load("m\n0\n1\nOverlays\n1\n2\n\nOverlays\n1\n2\n");
-    EXPECT_EQ(l.failure, "Unknown entry '' in file, please correct");
+    EXPECT_EQ(l.failure, "Unknown entry '' in file, please correct (line 7)");
     EXPECT_EQ(l.effects.size(), 1u);  // the entry before stays in the list
-    // A blank line after the last entry is a keyword too.
-    EXPECT_EQ(Load("m\n0\n1\nOverlays\n1\n2\n\n").failure,
-              "Unknown entry '' in file, please correct");
 }
 
-TEST(LoadDemoScript, UnknownAndMisspelledKeywords) {
+// Failures name the file line of the entry's keyword, comment lines counted.
+TEST(LoadDemoScript, FailuresNameTheEntrysLine) {
     REQUIRE_GL();
-    EXPECT_EQ(Load("m\n0\n1\n Overlays\n1\n2\n").failure,
-              "Unknown entry ' Overlays' in file, please correct");
-    EXPECT_EQ(Load("m\n0\n1\noverlays\n1\n2\n").failure,
-              "Unknown entry 'overlays' in file, please correct");
-    EXPECT_EQ(Load("m\n0\n1\nOverlays   \t\n1\n2\n").failure, "");
+    const struct {
+        std::string script, failure;
+    } rows[] = {
+        {"m\n0\n1\n Overlays\n1\n2\n",
+         "Unknown entry ' Overlays' in file, please correct (line 4)"},
+        {"m\n0\n1\noverlays\n1\n2\n", "Unknown entry 'overlays' in file, please correct (line 4)"},
+        {"m\n0\n1\nOverlays   \t\n1\n2\n", ""},
+        // A blank line after the last entry is a keyword too.
+        {"m\n0\n1\nOverlays\n1\n2\n\n", "Unknown entry '' in file, please correct (line 7)"},
+        {"# c\nm\n#\n0\n1\n# a comment\nOverlays\n1\n2\n# x\n# y\nOops",
+         "Unknown entry 'Oops' in file, please correct (line 12)"},
+        {"m\n0\n1\r\nOverlays\r\n1\r\n2\r\nOops\r\n",
+         "Unknown entry 'Oops' in file, please correct (line 7)"},
+        // What an entry's effect raises keeps its text and gains the line.
+        {"m\n0\n2\nOverlays\n1\n2\n#\nAlphaBlendImage\n1\n2\n",
+         "AlphaBlendImage: the script ends before its image path and mode lines "
+         "(AlphaBlendImage entry at line 8)"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(Load(row.script).failure, row.failure) << row.script;
 }
 
 TEST(LoadDemoScript, EndsCleanlyAndCutEntries) {
@@ -152,10 +164,16 @@ TEST(LoadDemoScript, EndsCleanlyAndCutEntries) {
     EXPECT_EQ(negative.effects[0]->StartTime(), 4294967295u);
 }
 
-TEST(LoadDemoScript, MissingFileOrAFolder) {
+TEST(LoadDemoScript, MissingFileOrAFolderSaysWhy) {
     ScratchDir dir;
     dir.Write("demo.txt/inside.txt", "x");
-    for (const std::string& path : {std::string("/nonexistent/x.txt"), dir.path() + "/demo.txt"}) {
+    const std::string file = dir.Write("file.txt", "m\n0\n0\n");
+    const std::pair<std::string, std::string> rows[] = {
+        {"/nonexistent/x.txt", "No such file or directory"},
+        {dir.path() + "/demo.txt", "it is a folder"},
+        {file + "/demo.txt", "Not a directory"},
+    };
+    for (const auto& [path, why] : rows) {
         EffectList effects;
         CountingPresenter presenter;
         std::string music;
@@ -164,7 +182,7 @@ TEST(LoadDemoScript, MissingFileOrAFolder) {
             LoadDemoScript(effects, presenter, music, offset, FindEffectMaker, path.c_str());
             ADD_FAILURE() << "no failure raised for " << path;
         } catch (const DemoFailure& f) {
-            EXPECT_EQ(f.text(), "Unable to load " + path);
+            EXPECT_EQ(f.text(), "Unable to load " + path + " (" + why + ")");
             EXPECT_FALSE(f.IsNormalEnd());
         }
         EXPECT_EQ(presenter.swaps, 0) << "no loading screen for " << path;

@@ -13,4 +13,7 @@ struct DisplaySettings {
     bool multisampling = false;
     bool always_on_top = true;
     RenderScale render_scale;  // 1 unless chosen
+    // The size was given on the command line: the dialog lists and
+    // preselects it even when no display mode has it.
+    bool size_given = false;
 };

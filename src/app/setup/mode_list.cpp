@@ -1,9 +1,20 @@
 #include "app/setup/mode_list.h"
 
 #include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+ModeListEntry Entry(int width, int height) {
+    char line[32];
+    snprintf(line, sizeof line, "%d * %d", width, height);
+    return {width, height, line};
+}
+
+}  // namespace
 
 ModeList BuildModeList(const std::vector<DisplayMode>& modes, int bits_per_pixel, int width,
-                       int height) {
+                       int height, bool list_size) {
     ModeList list;
     for (const DisplayMode& mode : modes) {
         if (list.entries.size() >= static_cast<size_t>(kMaxModeListEntries)) break;
@@ -12,13 +23,26 @@ ModeList BuildModeList(const std::vector<DisplayMode>& modes, int bits_per_pixel
             list.entries.back().height == mode.height) {
             continue;
         }
-        char line[32];
-        snprintf(line, sizeof line, "%d * %d", mode.width, mode.height);
-        list.entries.push_back({mode.width, mode.height, line});
+        list.entries.push_back(Entry(mode.width, mode.height));
     }
     for (size_t i = 0; i < list.entries.size(); ++i) {
         if (list.entries[i].width == width && list.entries[i].height == height) {
             list.selected = static_cast<int>(i);
+        }
+    }
+    if (list.selected >= 0) return list;
+    if (list_size) {
+        list.entries.push_back(Entry(width, height));
+        list.selected = static_cast<int>(list.entries.size()) - 1;
+        return list;
+    }
+    long nearest = 0;
+    for (size_t i = 0; i < list.entries.size(); ++i) {
+        const long distance = std::labs(static_cast<long>(list.entries[i].width) - width) +
+                              std::labs(static_cast<long>(list.entries[i].height) - height);
+        if (list.selected < 0 || distance < nearest) {
+            list.selected = static_cast<int>(i);
+            nearest = distance;
         }
     }
     return list;

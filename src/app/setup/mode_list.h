@@ -7,8 +7,11 @@
 //     the runs of one size at several refresh rates; the same size after
 //     another size is listed again);
 //   - each entry is shown as the line "%d * %d" (width, height);
-//   - the preselected line is the last entry equal to the record's size, or
-//     none.
+//   - the preselected line is the last entry equal to the record's size;
+//     without one, the record's size is added as the last line when
+//     `list_size` is set (a size given on the command line), otherwise the
+//     first entry nearest to it (least sum of the width and height
+//     differences) is preselected; with no entries, none.
 #pragma once
 
 #include <string>
@@ -30,4 +33,4 @@ struct ModeList {
 };
 
 ModeList BuildModeList(const std::vector<DisplayMode>& modes, int bits_per_pixel, int width,
-                       int height);
+                       int height, bool list_size = false);

@@ -193,8 +193,8 @@ void ReadChoices(const SettingsDialogWidgets& w, const ModeList& list,
 int RunDisplaySettingsDialog(DisplaySettings& settings, const std::vector<DisplayMode>& modes,
                              const SettingsDialogHook& on_shown) {
     if (!StartGtk()) return kNoDialog;
-    const ModeList list =
-        BuildModeList(modes, settings.bits_per_pixel, settings.width, settings.height);
+    const ModeList list = BuildModeList(modes, settings.bits_per_pixel, settings.width,
+                                        settings.height, settings.size_given);
     const std::vector<RenderScale> scales = ScaleChoices(settings.render_scale);
     const SettingsDialogWidgets widgets = BuildDialog(settings, list, scales);
     if (on_shown) on_shown(widgets);

@@ -15,8 +15,9 @@ uint32_t g_last_emission = 0;
 StarLook EvaluateStar(const StarParticle& star, uint32_t t) {
     const uint32_t age = t - star.birth;
     const uint32_t span = star.death - star.birth;
-    const float c =
-        span == 0 ? 1.0f : static_cast<float>(static_cast<double>(age) / static_cast<double>(span));
+    // A star of no lifetime has not moved: it is born and over at once.
+    if (span == 0) return {star.start, 0.0f};
+    const float c = static_cast<float>(static_cast<double>(age) / static_cast<double>(span));
     const float k = c * star.reach;
     StarLook look;
     look.position = Vec3(star.start.x + k * star.direction.x, star.start.y + k * star.direction.y,

@@ -2,6 +2,7 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/failure.h"
@@ -59,9 +60,17 @@ PolarCoords::PolarCoords(int start, int end) : Effekt(start, end) {
     program_.Load(true, kShaderPath);
     time_location_ = LocateUniform(program_.Program(), "time");
     resolution_location_ = LocateUniform(program_.Program(), "resolution");
+    picture_size_location_ = LocateUniform(program_.Program(), "picture_size");
 
     // Without the extension its entry points are null: say so, do not call them.
     if (!GLEW_EXT_framebuffer_object) Fail("FBO not ready");
+    // Each side the window's, at least 1024, at most what the driver allows.
+    GLint largest_texture = 0, largest_buffer = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest_texture);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE_EXT, &largest_buffer);
+    const int largest = std::min(largest_texture, largest_buffer);
+    target_width_ = std::max(kPolarTargetSide, std::min(WindowWidth(), largest));
+    target_height_ = std::max(kPolarTargetSide, std::min(WindowHeight(), largest));
     const int w = target_width_, h = target_height_;
     glGenRenderbuffersEXT(1, &depth_buffer_);
     glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, depth_buffer_);
@@ -142,6 +151,9 @@ void PolarCoords::Draw(uint32_t demo_time, float) {
     WindowLayerScope layer;
     TextureBind bind(colour_texture_);
     glUseProgram(program_.Program());
+    // Set every frame: relinking the shader after an edit resets it.
+    glUniform2f(picture_size_location_, static_cast<float>(target_width_),
+                static_cast<float>(target_height_));
     DrawLayerQuad();
     glUseProgram(0);
 }

@@ -1,15 +1,19 @@
 // Effekter::PolarCoords: a field of 21 x 21 tumbling textured boxes of
-// random heights, seen by a swaying camera, drawn into a 1024 x 1024
-// framebuffer of the effect's own (with a depth buffer) and shown over the
-// whole window through the fragment shader "data/polar.fs".
+// random heights, seen by a swaying camera, drawn into a framebuffer of the
+// effect's own (with a depth buffer) and shown over the whole window through
+// the fragment shader "data/polar.fs".
 //
 // Loads "data/housing.jpg" (missing: the boxes are drawn untextured, in
 // white) and "data/polar.fs" (missing or broken: the shader failures). The
-// framebuffer is built in the constructor; a driver without framebuffer
-// objects or an incomplete one raises "FBO not ready". The off-screen pass keeps the window's
-// viewport, so the picture fills the lower-left W x H texels (at most 1024 x 1024) of the texture,
-// which is stretched over the window whole; the shader finds that region
-// itself. No uniform is set ("time" and "resolution" stay 0).
+// framebuffer is built in the constructor, 1024 x 1024, or wider or taller
+// where the window is (up to the largest texture and renderbuffer the driver
+// allows), so the whole window fits; a driver without framebuffer objects
+// or an incomplete one raises "FBO not ready". The off-screen pass keeps
+// the window's viewport, so the picture fills the lower-left W x H texels of
+// the texture, which is stretched over the window whole; the shader finds
+// that region itself. Every frame the uniform "picture_size" gets the
+// texture's size in texels; "time" and "resolution" are never set (they
+// stay 0).
 //
 // Reseeds the shared generator with 123 every frame and draws 441 values from
 // it. Clears the window before its on-screen pass, so effects drawn earlier in
@@ -24,7 +28,8 @@
 
 namespace Effekter {
 
-// Side of the effect's square framebuffer.
+// The smallest side of the effect's framebuffer; windows up to 1024 x 1024
+// get a square of this side.
 constexpr int kPolarTargetSide = 1024;
 // Boxes per row and column, and how the grid is laid out: box (i, j) for i, j
 // in -10..10 stands at (2i, 2j, 0).
@@ -64,6 +69,7 @@ private:
     ShaderProgram program_;
     GLint time_location_ = -1;
     GLint resolution_location_ = -1;
+    GLint picture_size_location_ = -1;
     GLuint colour_texture_ = 0;
     int target_width_ = kPolarTargetSide;
     int target_height_ = kPolarTargetSide;

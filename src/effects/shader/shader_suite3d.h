@@ -52,6 +52,7 @@ public:
     ShaderSuite3D(int start, int end);
     void Draw(uint32_t demo_time, float beat) override;
     GLuint ProgramName() const { return program_.Program(); }
+    GLuint MeshList() const { return mesh_.Name(); }
 
 private:
     MeshDisplayList mesh_;
