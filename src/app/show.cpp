@@ -25,6 +25,7 @@
 #include "platform/stats_overlay.h"
 #include "platform/tweak_panel.h"
 #include "render/gl_guards.h"
+#include "render/spectrum_texture.h"
 #include "factory/factory.h"
 #include "timeline/script.h"
 
@@ -225,7 +226,10 @@ int RunShow(const Options& options, const ProgramLayout& layout) {
         std::string music_path;
         uint32_t start_offset = 0;
         LiveShow live(LiveOptionsOf(options), FindEffectMaker, script);
+        live.SetEntryKinds(EffectKindOf);
+        // Also reads the tweaks file beside the script, for every mode.
         live.LoadScript(effects, music_path, start_offset, &window);
+        ShowTweaks& tweaks = live.Tweaks();
 
         music = capturing ? music_preload.OpenOffline(music_path)
                           : music_preload.OpenStream(music_path);
@@ -236,17 +240,19 @@ int RunShow(const Options& options, const ProgramLayout& layout) {
         if (capturing) {
             const CaptureRange range = ChooseCaptureRange(options, effects, *music, start_offset);
             if (options.timedemo)
-                RunTimedemo(effects, *music, start_offset, window, range, stdout);
+                RunTimedemo(effects, tweaks, *music, start_offset, window, range, stdout);
             else if (video)
-                ExportShow(*video, *options.export_path, effects, *music, start_offset, window,
-                           range);
+                ExportShow(*video, *options.export_path, effects, tweaks, *music, start_offset,
+                           window, range);
             else
-                CaptureShow(effects, *music, start_offset, window, *options.capture_dir, range);
+                CaptureShow(effects, tweaks, *music, start_offset, window, *options.capture_dir,
+                            range);
         } else {
             live.Run(effects, *music, start_offset, window);
         }
         TweakTerminate();
         StatsOverlayTerminate();
+        ReleaseSpectrumTexture();
         DestroyEffects(effects);
         return kExitShowEnded;
     } catch (const DemoFailure& failure) {

@@ -73,37 +73,38 @@ std::unique_ptr<Effekt> MakeShaderShow(int start, int end, FILE* script) {
 struct FactoryEntry {
     const char* keyword;
     EffectMaker make;
+    TimelineKind kind;  // the folder of its effect class
 };
 
 // In the order keywords are tested.
 const FactoryEntry kFactoryTable[] = {
-    {"Plugin", MakePluginLoader},
-    {"ChaosZoomer", MakePlain<Effekter::ChaosZoomer>},
-    {"Stroboskop", MakePlain<Effekter::Stroboskop>},
-    {"Rubber3d", MakePlain<Effekter::Rubber3d>},
-    {"Plasma2D", MakePlasma2D},
-    {"Brum", MakePlain<Effekter::Brum>},
-    {"Banger", MakePlain<Effekter::Banger>},
-    {"ColorBox", MakePlain<Effekter::ColorBox>},
-    {"Zoomba", MakePlain<Effekter::Zoomba>},
-    {"Zoombb", MakePlain<Effekter::Zoombb>},
-    {"Solaris", MakePlain<Effekter::Solaris>},
-    {"FlashWhite", MakePlain<Effekter::FlashWhite>},
-    {"PolarCoords", MakePlain<Effekter::PolarCoords>},
-    {"FogRotator", MakePlain<Effekter::FogRotator>},
-    {"AlphaBlendImage", MakeAlphaBlendImage},
-    {"Tunnel", MakePlain<Effekter::Tunnel>},
-    {"Faces", MakePlain<Effekter::Faces>},
-    {"TwistBox", MakePlain<Effekter::TwistBox>},
-    {"Circles", MakePlain<Effekter::Circles>},
-    {"NanoBall", MakePlain<Effekter::NanoBall>},
-    {"Overlays", MakePlain<Effekter::Overlays>},
-    {"EndDemo", MakePlain<Effekter::EndDemo>},
-    {"ShaderSuite3D", MakePlain<Effekter::ShaderSuite3D>},
-    {"Quill3D", MakePlain<Effekter::Quill3D>},
-    {"Prikker", MakePlain<Effekter::Prikker>},
-    {"Video", MakePlain<Effekter::Video>},
-    {"ShaderShow", MakeShaderShow},
+    {"Plugin", MakePluginLoader, TimelineKind::Plugin},
+    {"ChaosZoomer", MakePlain<Effekter::ChaosZoomer>, TimelineKind::Model3d},
+    {"Stroboskop", MakePlain<Effekter::Stroboskop>, TimelineKind::Image},
+    {"Rubber3d", MakePlain<Effekter::Rubber3d>, TimelineKind::Model3d},
+    {"Plasma2D", MakePlasma2D, TimelineKind::Shader},
+    {"Brum", MakePlain<Effekter::Brum>, TimelineKind::Image},
+    {"Banger", MakePlain<Effekter::Banger>, TimelineKind::Shader},
+    {"ColorBox", MakePlain<Effekter::ColorBox>, TimelineKind::Image},
+    {"Zoomba", MakePlain<Effekter::Zoomba>, TimelineKind::Image},
+    {"Zoombb", MakePlain<Effekter::Zoombb>, TimelineKind::Image},
+    {"Solaris", MakePlain<Effekter::Solaris>, TimelineKind::Image},
+    {"FlashWhite", MakePlain<Effekter::FlashWhite>, TimelineKind::Image},
+    {"PolarCoords", MakePlain<Effekter::PolarCoords>, TimelineKind::Shader},
+    {"FogRotator", MakePlain<Effekter::FogRotator>, TimelineKind::Image},
+    {"AlphaBlendImage", MakeAlphaBlendImage, TimelineKind::Image},
+    {"Tunnel", MakePlain<Effekter::Tunnel>, TimelineKind::Image},
+    {"Faces", MakePlain<Effekter::Faces>, TimelineKind::Shader},
+    {"TwistBox", MakePlain<Effekter::TwistBox>, TimelineKind::Model3d},
+    {"Circles", MakePlain<Effekter::Circles>, TimelineKind::Shader},
+    {"NanoBall", MakePlain<Effekter::NanoBall>, TimelineKind::Image},
+    {"Overlays", MakePlain<Effekter::Overlays>, TimelineKind::Other},
+    {"EndDemo", MakePlain<Effekter::EndDemo>, TimelineKind::Other},
+    {"ShaderSuite3D", MakePlain<Effekter::ShaderSuite3D>, TimelineKind::Shader},
+    {"Quill3D", MakePlain<Effekter::Quill3D>, TimelineKind::Image},
+    {"Prikker", MakePlain<Effekter::Prikker>, TimelineKind::Image},
+    {"Video", MakePlain<Effekter::Video>, TimelineKind::Video},
+    {"ShaderShow", MakeShaderShow, TimelineKind::Shader},
 };
 
 }  // namespace
@@ -119,4 +120,10 @@ EffectMaker FindEffectMaker(const std::string& keyword) {
         if (keyword == entry.keyword) return entry.make;
     }
     return nullptr;
+}
+
+TimelineKind EffectKindOf(const std::string& keyword) {
+    for (const FactoryEntry& entry : kFactoryTable)
+        if (keyword == entry.keyword) return entry.kind;
+    return TimelineKind::Other;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/timeline_strip.h"
 #include "timeline/script.h"
 
 // Every keyword of the table, in the order they are tested.
@@ -15,3 +16,7 @@ std::vector<std::string> EffectKeywords();
 
 // The maker for a keyword, or null when it is unknown.
 EffectMaker FindEffectMaker(const std::string& keyword);
+
+// The kind of effect a keyword makes, as the timeline strip colours it
+// (Other for an unknown keyword and for Overlays and EndDemo).
+TimelineKind EffectKindOf(const std::string& keyword);

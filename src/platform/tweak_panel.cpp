@@ -17,6 +17,7 @@
 
 #include "platform/debug_output.h"
 #include "platform/overlay_scopes.h"
+#include "platform/timeline_strip.h"
 
 namespace {
 
@@ -183,6 +184,8 @@ namespace {
 
 constexpr int kKeys = 512;  // ImGui's key table; SDL 1.2 codes stay below 512
 constexpr float kBarWidth = 320.0f;
+constexpr float kKeyedBarWidth = 400.0f;  // with the key buttons
+constexpr float kKeyButtons = 68.0f;      // their width before each widget
 constexpr float kMargin = 10.0f;
 constexpr float kBarSpacing = 6.0f;
 
@@ -331,7 +334,40 @@ void DragBounds(const TweakVariable& v, float& low, float& high, ImGuiSliderFlag
     if (!v.has_min && !v.has_max) low = high = 0;
 }
 
-void DrawVariable(const TweakBar& bar, const TweakVariable& v) {
+// The key buttons before a variable's widget: "key" (tinted while the
+// variable has keys) sets one at the current time; on a key, its way to the
+// next key and "x".
+void DrawKeyButtons(TweakKeyHost& host, const TweakBar& bar, const TweakVariable& v) {
+    const char* mode = "";
+    const TweakKeyHost::State state = host.KeyState(bar, v, mode);
+    const ImGuiStyle& style = ImGui::GetStyle();
+    ImGui::PushID(v.widget_id.c_str());
+    if (state == TweakKeyHost::State::KeyHere) {
+        const float x_width = ImGui::GetFrameHeight();
+        if (ImGui::Button(mode, ImVec2(kKeyButtons - x_width - style.ItemInnerSpacing.x, 0)))
+            host.KeyAction(bar, v, TweakKeyHost::Action::NextMode);
+        if (ImGui::IsItemHovered()) ImGui::SetTooltip("The way to the next key: click to change");
+        ImGui::SameLine(0, style.ItemInnerSpacing.x);
+        if (ImGui::Button("x", ImVec2(x_width, 0)))
+            host.KeyAction(bar, v, TweakKeyHost::Action::RemoveKey);
+        if (ImGui::IsItemHovered()) ImGui::SetTooltip("Remove this key");
+    } else {
+        const bool keyed = state == TweakKeyHost::State::Keyed;
+        if (keyed) ImGui::PushStyleColor(ImGuiCol_Button, ImVec4(0.65f, 0.5f, 0.1f, 1.0f));
+        if (ImGui::Button("key", ImVec2(kKeyButtons, 0)))
+            host.KeyAction(bar, v, TweakKeyHost::Action::SetKey);
+        if (keyed) ImGui::PopStyleColor();
+        if (ImGui::IsItemHovered())
+            ImGui::SetTooltip(keyed ? "Keyed: set a key at the current time"
+                                    : "Set a key at the current time");
+    }
+    ImGui::PopID();
+    ImGui::SameLine(0, style.ItemInnerSpacing.x);
+    ImGui::SetNextItemWidth(kKeyedBarWidth * 0.65f - kKeyButtons - style.ItemInnerSpacing.x);
+}
+
+void DrawVariable(const TweakBar& bar, const TweakVariable& v, TweakKeyHost* keys) {
+    if (keys) DrawKeyButtons(*keys, bar, v);
     const char* label = v.widget_id.c_str();
     const float speed = v.has_step ? v.step : 0.1f;
     float low = 0, high = 0;
@@ -369,7 +405,7 @@ void DrawVariable(const TweakBar& bar, const TweakVariable& v) {
 // One window per bar, sized to its rows up front (a window that measures
 // itself stays hidden on its first frame, and a tool may show a bar for one
 // frame only), placed below the previous one.
-void DrawBar(const TweakBar& bar, size_t index, float& y) {
+void DrawBar(const TweakBar& bar, size_t index, float& y, TweakKeyHost* keys) {
     // The visible title, then the bar's place: two bars of one title stay
     // two windows. Built in place: a shown panel allocates nothing of its own.
     char title[256];
@@ -380,11 +416,11 @@ void DrawBar(const TweakBar& bar, size_t index, float& y) {
     const float height = ImGui::GetFrameHeight() + 2.0f * style.WindowPadding.y +
                          rows * ImGui::GetFrameHeightWithSpacing();
     ImGui::SetNextWindowPos(ImVec2(kMargin, y), ImGuiCond_Always);
-    ImGui::SetNextWindowSize(ImVec2(kBarWidth, height), ImGuiCond_Always);
+    ImGui::SetNextWindowSize(ImVec2(keys ? kKeyedBarWidth : kBarWidth, height), ImGuiCond_Always);
     const ImGuiWindowFlags flags =
         ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings;
     if (ImGui::Begin(title, nullptr, flags)) {
-        for (const TweakVariable& v : bar.Variables()) DrawVariable(bar, v);
+        for (const TweakVariable& v : bar.Variables()) DrawVariable(bar, v, keys);
     }
     const ImVec2 position = ImGui::GetWindowPos(), size = ImGui::GetWindowSize();
     g_panel.windows.push_back(
@@ -394,14 +430,15 @@ void DrawBar(const TweakBar& bar, size_t index, float& y) {
 }
 
 // The messages, the first line of each, in a strip along the bottom edge
-// that takes no input.
-void DrawMessages(const std::vector<std::string>& messages, const ImVec2& display) {
+// (above the timeline strip, `bottom` pixels up) that takes no input.
+void DrawMessages(const std::vector<std::string>& messages, const ImVec2& display, float bottom) {
     if (messages.empty()) return;
     const ImGuiStyle& style = ImGui::GetStyle();
     const float height =
         static_cast<float>(messages.size()) * ImGui::GetTextLineHeightWithSpacing() +
         2.0f * style.WindowPadding.y;
-    ImGui::SetNextWindowPos(ImVec2(kMargin, display.y - kMargin - height), ImGuiCond_Always);
+    ImGui::SetNextWindowPos(ImVec2(kMargin, display.y - kMargin - bottom - height),
+                            ImGuiCond_Always);
     ImGui::SetNextWindowSize(ImVec2(std::max(display.x - 2 * kMargin, 1.0f), height),
                              ImGuiCond_Always);
     ImGui::SetNextWindowBgAlpha(0.8f);
@@ -452,6 +489,8 @@ void TweakPanelModifiers(bool ctrl, bool shift, bool alt) {
     g_panel.alt = alt;
 }
 
+bool TweakPanelEditing() { return g_panel.shown && g_panel.editing; }
+
 bool TweakPanelWantsInput() {
     if (!g_panel.shown) return false;
     if (g_panel.editing) return true;
@@ -474,11 +513,22 @@ bool TweakPanelWidgetRect(const TweakBar& bar, const char* name, float rect[4]) 
 
 void DrawTweakPanels(const std::vector<const TweakBar*>& bars,
                      const std::vector<std::string>& messages) {
+    TweakPanelFrame frame;
+    frame.bars = &bars;
+    frame.messages = &messages;
+    DrawTweakPanelFrame(frame);
+}
+
+void DrawTweakPanelFrame(const TweakPanelFrame& frame) {
     g_panel.widgets.clear();
     g_panel.windows.clear();
     g_panel.shown = false;
     g_panel.editing = false;
-    if (bars.empty() && messages.empty()) return;
+    const bool has_bars = frame.bars && !frame.bars->empty();
+    const bool has_messages = frame.messages && !frame.messages->empty();
+    const bool has_strip = frame.strip && frame.strip_input;
+    if (has_strip) *frame.strip_input = TimelineStripInput();
+    if (!has_bars && !has_messages && !has_strip) return;
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     if (viewport[2] <= 0 || viewport[3] <= 0) return;
@@ -495,9 +545,19 @@ void DrawTweakPanels(const std::vector<const TweakBar*>& bars,
     ImGui_ImplOpenGL2_NewFrame();
     ImGui::NewFrame();
     float y = kMargin;
-    for (size_t i = 0; i < bars.size(); ++i)
-        if (bars[i]) DrawBar(*bars[i], i, y);
-    DrawMessages(messages, display);
+    if (has_bars) {
+        const std::vector<const TweakBar*>& bars = *frame.bars;
+        for (size_t i = 0; i < bars.size(); ++i)
+            if (bars[i]) DrawBar(*bars[i], i, y, frame.keys);
+    }
+    float bottom = 0;
+    if (has_strip) {
+        float rect[4];
+        DrawTimelineStrip(*frame.strip, display.x, display.y, *frame.strip_input, rect);
+        g_panel.windows.push_back(BarWindow{ImVec2(rect[0], rect[1]), ImVec2(rect[2], rect[3])});
+        bottom = rect[3] - rect[1] + kBarSpacing;
+    }
+    if (has_messages) DrawMessages(*frame.messages, display, bottom);
     g_panel.editing = ImGui::IsAnyItemActive() || io.WantTextInput;
     ImGui::Render();
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());

@@ -21,6 +21,10 @@
 //                                    bar and no message it draws nothing and
 //                                    touches no GL state.
 //   DrawTweakPanel(bar)              the same for one bar
+//   DrawTweakPanelFrame(frame)       the same, with key buttons beside the
+//                                    variables (TweakKeyHost) and the
+//                                    timeline strip (timeline_strip.h) along
+//                                    the bottom, the messages above it
 //   TweakPanelMouse/Wheel/Key/Character/Modifiers
 //                                    input for the next frame
 //   TweakPanelWantsInput()           true while the pointer is over a bar or
@@ -54,7 +58,11 @@
 //       are stacked in the order given
 //   [ ] other definition keys (help, group, readonly, ...) are ignored
 //   [ ] read-only variables, callbacks, strings, quaternions
-//   [ ] saving settings: nothing is written to disk
+//   [X] key buttons beside each variable, for a host that keeps keys:
+//       "key" sets a key at the current time; on a key, its way to the next
+//       key (click: step, linear, smooth in turn) and "x" to remove it
+//   [ ] saving settings: the panel writes nothing to disk; its host may
+//       (app/core/show_tweaks.h)
 #pragma once
 
 #include <cstddef>
@@ -154,12 +162,39 @@ private:
     std::vector<TweakEnum> enums_;
 };
 
+// Keys beside the variables: the host says what each variable holds and
+// takes the viewer's clicks on the key buttons (at the host's current time).
+class TweakKeyHost {
+public:
+    enum class State { NoKeys, Keyed, KeyHere };
+    enum class Action { SetKey, RemoveKey, NextMode };
+    virtual ~TweakKeyHost() = default;
+    // KeyHere: a key at the current time, whose way to the next key is named
+    // in `mode` ("step", "linear", "smooth").
+    virtual State KeyState(const TweakBar& bar, const TweakVariable& variable,
+                           const char*& mode) = 0;
+    virtual void KeyAction(const TweakBar& bar, const TweakVariable& variable, Action action) = 0;
+};
+
+struct TimelineStripView;
+struct TimelineStripInput;
+
+// Everything one frame of the panel shows.
+struct TweakPanelFrame {
+    const std::vector<const TweakBar*>* bars = nullptr;
+    const std::vector<std::string>* messages = nullptr;
+    TweakKeyHost* keys = nullptr;               // null: no key buttons
+    const TimelineStripView* strip = nullptr;   // null: no strip
+    TimelineStripInput* strip_input = nullptr;  // what the viewer did in it
+};
+
 // Draws the bars' variables as editable windows, and the messages (first
 // line of each) at the bottom, over the current frame. The first drawing
 // call creates the panel's ImGui context and font texture.
 void DrawTweakPanels(const std::vector<const TweakBar*>& bars,
                      const std::vector<std::string>& messages);
 void DrawTweakPanel(const TweakBar& bar);
+void DrawTweakPanelFrame(const TweakPanelFrame& frame);
 
 // Mouse state for the next frame: window pixels, y from the top.
 void TweakPanelMouse(float x, float y, bool left_button_down);
@@ -177,6 +212,9 @@ void TweakPanelModifiers(bool ctrl, bool shift, bool alt);
 // True when the last frame showed a bar and the pointer is over one (as of
 // the latest TweakPanelMouse), or a field is being edited or dragged.
 bool TweakPanelWantsInput();
+// True when the last frame ended with a field being dragged or typed into
+// (the edit goes on in the next frame).
+bool TweakPanelEditing();
 
 // Where the last frame drew the widget of the variable `name` of `bar`:
 // window pixels, y from the top (x0, y0, x1, y1). False when it was not drawn.

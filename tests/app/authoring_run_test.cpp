@@ -76,6 +76,9 @@ TEST(AuthoringRun, WatchReloadsWhileTheShowRunsAndABrokenFileQuitsNothing) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     std::ofstream(shader, std::ios::trunc) << "void main() { broken }\n";
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    // A tweaks file that was not there at the start, with a bad line.
+    std::ofstream(dir.path() + "/data/tweaks.txt") << "[ShaderShow 0]\nNope = 1\n";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     std::ofstream(dir.path() + "/data/demo.txt", std::ios::app) << "NoSuchEffect\n0\n1\n";
 
     int status = -1;
@@ -96,6 +99,9 @@ TEST(AuthoringRun, WatchReloadsWhileTheShowRunsAndABrokenFileQuitsNothing) {
                         "Compiler error "))
         << text;
     EXPECT_NE(std::string::npos, text.find("Unknown entry 'NoSuchEffect' in file, please correct"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("data/tweaks.txt:2: 'Nope' is no variable of "
+                                           "ShaderShow 0\nReloaded data/tweaks.txt\n"))
         << text;
     // The show went on to its planned end.
     EXPECT_NE(std::string::npos, text.find("Exception: End of show\n")) << text;

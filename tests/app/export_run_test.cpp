@@ -160,6 +160,45 @@ INSTANTIATE_TEST_SUITE_P(Containers, ExportRun,
                                            ExportCase{"webm", "vp9", "opus", 7.0}),
                          [](const auto& info) { return std::string(info.param.extension); });
 
+// The tweaks file beside the script counts in every offline mode, keys as a
+// function of demo time: the plasma's seed keyed to jump from 7 to 42 at
+// 1.6 s changes the picture at 2 s and not at 1 s, in the capture and in the
+// export alike, and the file's bad line is reported by each run.
+TEST(ExportRun, AKeyedTweakChangesThePictureOverTime) {
+    REQUIRE_DISPLAY();
+    ScratchDir dir;
+    WritePlasmaShow(dir);
+    const std::string range = "--no-dialog --size 320x240 --fps 1 --from 1000 --to 2000 ";
+    CommandResult r = RunDemo(dir, range + "--capture plain");
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    dir.Write("data/tweaks.txt",
+              "# the seed jumps\n[Plasma2D 0]\nPlasma @ 1500 step = 7\n"
+              "Plasma @ 1600 = 42\nNope = 1\n");
+    const std::string bad_line = "data/tweaks.txt:5: 'Nope' is no variable of Plasma2D 0\n";
+    r = RunDemo(dir, range + "--capture keyed");
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.err.find(bad_line), std::string::npos) << r.err;
+    r = RunDemo(dir, range + "--export keyed.mp4");
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.err.find(bad_line), std::string::npos) << r.err;
+    r = RunDemo(dir, range + "--timedemo");
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.err.find(bad_line), std::string::npos) << r.err;
+
+    const std::vector<uint8_t> plain[2] = {ReadPng(dir.path() + "/plain/000000.png"),
+                                           ReadPng(dir.path() + "/plain/000001.png")};
+    const std::vector<uint8_t> keyed[2] = {ReadPng(dir.path() + "/keyed/000000.png"),
+                                           ReadPng(dir.path() + "/keyed/000001.png")};
+    ASSERT_EQ(keyed[1].size(), 320u * 240u * 3u);
+    EXPECT_TRUE(plain[0] == keyed[0]);
+    EXPECT_GT(MeanDifference(plain[1], keyed[1]), 20.0);
+    const MediaContents m = ReadMedia(dir.path() + "/keyed.mp4");
+    ASSERT_EQ(m.error, "");
+    EXPECT_EQ(m.video_frames, 2);
+    EXPECT_LT(MeanDifference(m.first_frame, keyed[0]), 6.0);
+    EXPECT_LT(MeanDifference(m.last_frame, keyed[1]), 6.0);
+}
+
 // Every refusal comes before the show loads, with status 1 (2 for a name
 // the option itself refuses), and leaves no file behind.
 TEST(ExportRun, RefusalsLeaveNothing) {

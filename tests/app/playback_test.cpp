@@ -206,8 +206,8 @@ TEST(Options, AuthoringOptions) {
 
 TEST(Options, HelpNamesEveryKeyAndOption) {
     const std::string help = UsageText();
-    for (const char* word :
-         {"--tweak", "--watch", "--start MS", "--loop FROM:TO", "Space", "F1", "Escape", "arrows"})
+    for (const char* word : {"--tweak", "--watch", "--start MS", "--loop FROM:TO", "Space", "F1",
+                             "Ctrl+S", "Escape", "arrows"})
         EXPECT_NE(std::string::npos, help.find(word)) << word;
 }
 
@@ -271,6 +271,15 @@ TEST(PanelRouting, F1HidesAndShowsThePanel) {
     EXPECT_FALSE(input.Filter(Key(SDL_KEYUP, SDLK_ESCAPE)));
     input.Filter(Key(SDL_KEYUP, SDLK_F1));
     EXPECT_TRUE(input.Shown());
+
+    // Ctrl+S asks for one save, whatever has the keys; S alone is a key.
+    SDL_Event save = Key(SDL_KEYDOWN, SDLK_s);
+    EXPECT_FALSE(input.Filter(save));
+    EXPECT_FALSE(input.TakeSaveRequest());
+    save.key.keysym.mod = KMOD_LCTRL;
+    EXPECT_TRUE(input.Filter(save));
+    EXPECT_TRUE(input.TakeSaveRequest());
+    EXPECT_FALSE(input.TakeSaveRequest());
 }
 
 }  // namespace

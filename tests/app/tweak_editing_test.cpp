@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/live/effect_tweak_bars.h"
+#include "app/core/effect_tweak_bars.h"
 #include "app/core/frame_clock.h"
 #include "app/live/live_show.h"
 #include "effects/3d/chaos_zoomer.h"
@@ -22,6 +22,7 @@
 #include "effects/image/quill3d.h"
 #include "effects/shader/plasma2d.h"
 #include "factory/factory.h"
+#include "platform/timeline_strip.h"
 #include "platform/tweak_panel.h"
 #include "support/gl_context.h"
 #include "support/gl_state.h"
@@ -429,22 +430,29 @@ TEST_F(TweakEditing, AHiddenPanelLeavesTheFrameAsWithoutTweak) {
     EXPECT_FALSE(live.Input().Shown());
     EXPECT_TRUE(without == hidden);
 
-    // With the panel shown, the picture outside the bars is the same too, and
+    // With the panel shown, the picture outside the bars (with their key
+    // buttons) and the timeline strip along the bottom is the same too, and
     // the state after the panel is the state before it.
     EffectList shown_show = PanelTestShow();
     LiveShow shown(options, FindEffectMaker);
     shown.SyncBars(shown_show);
     const std::vector<uint8_t> with = RunFrames(shown_show, &shown, nullptr);
     MaybeSavePicture("tweak_shown");
-    int differing_left = 0, differing_right = 0;
+    float track[4];
+    ASSERT_TRUE(TimelineStripTrackRect(track));
+    const int strip_rows = 480 - static_cast<int>(track[1]) + 40;  // rows from the bottom
+    int differing_left = 0, differing_right = 0, differing_bottom = 0;
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x) {
             const size_t i = (static_cast<size_t>(y) * 640 + x) * 4;
             const bool differs = with[i] != without[i] || with[i + 1] != without[i + 1] ||
                                  with[i + 2] != without[i + 2];
-            (x < 340 ? differing_left : differing_right) += differs ? 1 : 0;
+            (y < strip_rows ? differing_bottom
+             : x < 420      ? differing_left
+                            : differing_right) += differs ? 1 : 0;
         }
-    EXPECT_GT(differing_left, 10000);  // the bars are there
+    EXPECT_GT(differing_left, 10000);    // the bars are there
+    EXPECT_GT(differing_bottom, 10000);  // the strip too
     EXPECT_EQ(0, differing_right);
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -453,6 +461,89 @@ TEST_F(TweakEditing, AHiddenPanelLeavesTheFrameAsWithoutTweak) {
     shown.DrawOverlay(shown_show, 2500);
     EXPECT_TRUE(before == Snapshot());
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+}
+
+// The key buttons beside a variable and the timeline strip below the bars,
+// as the running show draws them: a key set, its way to the next key changed
+// and the key removed; a press on the strip seeks (onto a key's time when
+// near its mark), Shift+drag sets the loop range and Shift+click clears it;
+// the Save button asks for a save.
+TEST_F(TweakEditing, KeyButtonsAndTheTimelineStrip) {
+    EffectList effects = PanelTestShow();
+    LiveOptions options;
+    options.tweak = true;
+    LiveShow live(options, FindEffectMaker);
+    live.SyncBars(effects);
+    ShowTweaks& tweaks = live.Tweaks();
+    auto frame = [&] {
+        ResetGlState();
+        live.DrawOverlay(effects, 2000);
+    };
+    auto press = [&](float x, float y, bool down) {
+        TweakPanelMouse(x, y, down);
+        frame();
+    };
+    auto click = [&](float x, float y) {
+        press(x, y, true);
+        press(x, y, false);
+        press(x, y + 200, false);  // away, so the next click is no double click
+    };
+    frame();
+    const TweakBar& bar = *live.Bars().BarOf(effects[0].get());
+    const TweakVariable& seed = *bar.Find("Plasma");
+    float r[4];
+    ASSERT_TRUE(TweakPanelWidgetRect(bar, "Plasma", r));
+    const float row = (r[1] + r[3]) / 2;
+    const char* mode = nullptr;
+    const char* ways[3];
+    click(r[0] - 40, row);  // "key"
+    EXPECT_EQ(std::vector<uint32_t>{2000}, tweaks.KeyTimes());
+    ASSERT_EQ(TweakKeyHost::State::KeyHere, tweaks.KeyState(bar, seed, ways[0]));
+    click(r[0] - 40, row);  // the way to the next key, in turn
+    tweaks.KeyState(bar, seed, ways[1]);
+    click(r[0] - 40, row);
+    tweaks.KeyState(bar, seed, ways[2]);
+    EXPECT_EQ("linear smooth step", std::string(ways[0]) + " " + ways[1] + " " + ways[2]);
+    click(r[0] - 12, row);  // "x"
+    EXPECT_EQ(TweakKeyHost::State::NoKeys, tweaks.KeyState(bar, seed, mode));
+    click(r[0] - 40, row);
+    EXPECT_EQ(std::vector<uint32_t>{2000}, tweaks.KeyTimes());
+
+    // The entries span 0 to 10000 ms (no music to measure by).
+    float track[4];
+    ASSERT_TRUE(TimelineStripTrackRect(track));
+    auto x_of = [&](uint32_t t) { return track[0] + (track[2] - track[0]) * t / 10000.0f; };
+    const float y = track[3] - 4, pixel = 10000 / (track[2] - track[0]) + 1;
+    const TimelineStripInput& input = live.StripInput();
+    press(x_of(5000), y, true);
+    EXPECT_TRUE(input.seek);
+    EXPECT_NEAR(5000, input.seek_to, pixel);
+    press(x_of(6000), y, true);
+    EXPECT_NEAR(6000, input.seek_to, pixel);
+    press(x_of(6000), y, false);
+    EXPECT_FALSE(input.seek || input.loop_changed);
+    press(x_of(2000) + 3, y, true);  // by the key's mark
+    EXPECT_EQ(2000u, input.seek_to);
+    press(x_of(2000) + 3, y, false);
+
+    TweakPanelModifiers(false, true, false);
+    press(x_of(3000), y, true);
+    EXPECT_FALSE(input.seek);
+    press(x_of(4500), y, true);
+    press(x_of(7000), y, true);
+    press(x_of(7000), y, false);
+    EXPECT_TRUE(input.loop_changed && input.has_loop);
+    EXPECT_NEAR(3000, input.loop_from, pixel);
+    EXPECT_NEAR(7000, input.loop_to, pixel);
+    press(x_of(5000), y, true);
+    press(x_of(5000), y, false);
+    EXPECT_TRUE(input.loop_changed);
+    EXPECT_FALSE(input.has_loop);
+    TweakPanelModifiers(false, false, false);
+
+    press(track[0] + 12, track[1] - 14, true);  // Save, in the row above the track
+    press(track[0] + 12, track[1] - 14, false);
+    EXPECT_TRUE(input.save);
 }
 
 }  // namespace

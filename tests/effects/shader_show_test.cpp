@@ -1,16 +1,20 @@
 // ShaderShow: the uniforms a shader receives, the picture on unit 0 over the
-// whole window, the fixed-function layer of an empty shader path, bad script
-// lines (missing file, folder, empty file, syntax error, binary file,
-// missing picture) with their exact messages, and the GL state it leaves.
+// whole window, the spectrum on unit 1, the fixed-function layer of an empty
+// shader path, bad script lines (missing file, folder, empty file, syntax
+// error, binary file, missing picture) with their exact messages, and the GL
+// state it leaves.
 #include "effects/shader/shader_show.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
+#include "platform/audio.h"
 #include "platform/failure.h"
+#include "render/spectrum_texture.h"
 #include "support/effect_fixtures.h"
 #include "support/gl_context.h"
 #include "support/script_loading.h"
@@ -277,4 +281,104 @@ TEST(ShaderShowTest, BundledLayersUseTimeAndBeatAndDrawPictures) {
             if (std::abs(a[i] - b[i]) > 8) ++differ;
         EXPECT_GT(differ, static_cast<long>(a.size() / 20));
     }
+}
+
+// The frame's spectrum, as the analyser gives it for a track, on unit 1 of a
+// shader that declares it, texel for texel; a frame later, the next one.
+TEST(ShaderShowTest, SpectrumOnUnitOneIsTheAnalysersMagnitudes) {
+    REQUIRE_GL();
+    // A full-scale sine centred on bin 64 and a quarter-scale one on bin 700.
+    DecodedMusic track;
+    track.samples.resize(2 * 8192);
+    for (size_t i = 0; i < track.samples.size() / 2; ++i) {
+        const double phase = 2 * M_PI * static_cast<double>(i) / kFftSize;
+        const float v = static_cast<float>(std::sin(64 * phase) + 0.25 * std::sin(700 * phase));
+        track.samples[2 * i] = track.samples[2 * i + 1] = v;
+    }
+    SpectrumAnalyzer analyzer;
+    float spectrum[kSpectrumBins];
+    analyzer.Analyze(track, 4096, spectrum);
+    ASSERT_NEAR(1.0f, spectrum[64], 0.02f);
+    ASSERT_NEAR(0.25f, spectrum[700], 0.02f);
+
+    ScratchDir dir;
+    const std::string shader =
+        dir.Write("bins.fs",
+                  "uniform sampler2D spectrum;\n"
+                  "void main() {\n"
+                  "    float m = texture2D(spectrum, vec2(gl_TexCoord[0].s, 0.5)).r;\n"
+                  "    gl_FragColor = vec4(m, m, m, 1.0);\n"
+                  "}\n");
+    testing::internal::CaptureStderr();
+    ShaderShow show(0, 100000, shader.c_str(), "");
+    testing::internal::GetCapturedStderr();  // neither time nor beat: said, and ignored
+    // The brightest column of the drawn row, and the brightness at column x.
+    auto row = [] { return ReadPixels(0, 240, 640, 1); };
+    auto brightest = [](const std::vector<uint8_t>& r, int from, int to) {
+        int best = from;
+        for (int x = from; x < to; ++x)
+            if (r[4 * x] > r[4 * best]) best = x;
+        return best;
+    };
+
+    SetFrameSpectrum(spectrum);
+    ResetGlState();
+    show.Draw(1000, 0.0f);
+    ExpectFrameLoopState("ShaderShow with the spectrum");
+    glActiveTexture(GL_TEXTURE1);
+    EXPECT_EQ(0, [] {
+        GLint b = -1;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &b);
+        return b;
+    }());
+    glActiveTexture(GL_TEXTURE0);
+    std::vector<float> texels(kSpectrumBins, -1.0f);
+    glBindTexture(GL_TEXTURE_2D, SpectrumTextureName());
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE, GL_FLOAT, texels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    for (int i = 0; i < kSpectrumBins; ++i) {
+        if (SpectrumTextureIsFloat())
+            ASSERT_EQ(spectrum[i], texels[static_cast<size_t>(i)]) << "bin " << i;
+        else
+            ASSERT_NEAR(std::min(spectrum[i], 1.0f), texels[static_cast<size_t>(i)], 0.5 / 255)
+                << "bin " << i;
+    }
+    // Bin b is drawn at column (b + 0.5) x 640 / 1024.
+    std::vector<uint8_t> r = row();
+    EXPECT_NEAR(40, brightest(r, 0, 640), 1);
+    EXPECT_GT(r[4 * 40], 200);
+    EXPECT_NEAR(438, brightest(r, 300, 640), 1);
+    EXPECT_NEAR(64, r[4 * brightest(r, 300, 640)], 20);
+    EXPECT_LT(r[4 * 200], 4);
+
+    // The next frame's spectrum replaces it.
+    std::fill(spectrum, spectrum + kSpectrumBins, 0.0f);
+    spectrum[512] = 0.5f;
+    SetFrameSpectrum(spectrum);
+    ResetGlState();
+    show.Draw(1017, 0.0f);
+    r = row();
+    EXPECT_NEAR(320, brightest(r, 0, 640), 1);
+    EXPECT_LT(r[4 * 40], 4);
+
+    // The bundled layer: every uniform used, no picture needed, and the
+    // skyline follows the spectrum.
+    testing::internal::CaptureStderr();
+    ShaderShow skyline(0, 100000, "data/showshaders/spectrum.fs", "");
+    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    std::vector<std::vector<uint8_t>> pictures;
+    for (float level : {0.0f, 0.3f}) {
+        std::fill(spectrum, spectrum + kSpectrumBins, level);
+        SetFrameSpectrum(spectrum);
+        ResetGlState();
+        skyline.Draw(80000, 0.2f);
+        MaybeSavePicture(level > 0 ? "shader_show_spectrum_loud" : "shader_show_spectrum_quiet");
+        ExpectFrameLoopState("spectrum.fs");
+        pictures.push_back(ReadPixels(0, 0, 640, 480));
+    }
+    long brighter = 0;
+    for (size_t i = 0; i < pictures[0].size(); i += 4)
+        if (pictures[1][i] > pictures[0][i] + 40) ++brighter;
+    EXPECT_GT(brighter, 640 * 480 / 10);
+    ResetGlState();
 }

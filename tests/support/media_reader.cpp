@@ -37,7 +37,7 @@ double Seconds(int64_t ts, AVRational base) {
     return ts == AV_NOPTS_VALUE ? 0.0 : static_cast<double>(ts) * av_q2d(base);
 }
 
-void KeepFirstFrame(const AVFrame* frame, MediaContents& out) {
+void ToRgb(const AVFrame* frame, std::vector<uint8_t>& rgb) {
     SwsContext* sws =
         sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
                        frame->width, frame->height, AV_PIX_FMT_RGB24,
@@ -48,8 +48,8 @@ void KeepFirstFrame(const AVFrame* frame, MediaContents& out) {
     sws_setColorspaceDetails(sws, sws_getCoefficients(space),
                              frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0,
                              sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
-    out.first_frame.assign(static_cast<size_t>(frame->width) * frame->height * 3, 0);
-    uint8_t* dst[1] = {out.first_frame.data()};
+    rgb.assign(static_cast<size_t>(frame->width) * frame->height * 3, 0);
+    uint8_t* dst[1] = {rgb.data()};
     const int stride[1] = {frame->width * 3};
     sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, stride);
     sws_freeContext(sws);
@@ -111,9 +111,10 @@ MediaContents ReadMedia(const std::string& path) {
             if (&d == &video) {
                 if (first_video) {
                     out.video_start = t;
-                    KeepFirstFrame(frame, out);
+                    ToRgb(frame, out.first_frame);
                     first_video = false;
                 }
+                ToRgb(frame, out.last_frame);
                 last_video = t;
                 ++out.video_frames;
             } else {

@@ -1,6 +1,6 @@
 // Reading a video file back with FFmpeg's libraries, for the tests of
-// --export: its streams, every video frame counted (the first one kept as
-// RGB) and the whole sound decoded.
+// --export: its streams, every video frame counted (the first and the last
+// kept as RGB) and the whole sound decoded.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,7 @@ struct MediaContents {
     double video_end = 0;              // time of the last frame plus one frame period
     double duration = 0;               // the container's duration
     std::vector<uint8_t> first_frame;  // RGB, top row first, width x height x 3
+    std::vector<uint8_t> last_frame;   // the same of the last frame
     int audio_rate = 0;
     double audio_start = 0;     // time of the first sample heard
     double audio_duration = 0;  // the length the audio stream declares (0: none)

@@ -3,9 +3,14 @@
 #include <GL/glew.h>
 #include <SDL/SDL.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
 
 #include "app/core/frame_clock.h"
+#include "app/core/show_frame.h"
 #include "platform/asset_reload.h"
 #include "platform/debug_output.h"
 #include "platform/failure.h"
@@ -59,11 +64,15 @@ LiveShow::LiveShow(const LiveOptions& options, EffectLookup lookup, std::string 
     : options_(options),
       lookup_(lookup),
       script_path_(std::move(script_path)),
+      tweaks_(TweaksPathFor(script_path_), ShownPath(NormalAssetPath(TweaksPathFor(script_path_)))),
       stats_(options.stats) {
     if (options_.watch) {
         EnableAssetReloading();
         EnableStableUniforms();
         reloader_ = std::make_unique<ShowReloader>(script_path_, lookup_);
+        reloader_->WatchFile(tweaks_.Path(), [this]() {
+            if (tweaks_.Load()) DebugOutputFormat("Reloaded %s\n", tweaks_.Name().c_str());
+        });
     }
 }
 
@@ -78,6 +87,8 @@ void LiveShow::LoadScript(EffectList& effects, std::string& music_path, uint32_t
         NoPresenter none;
         LoadDemoScript(effects, none, music_path, start_offset, lookup_, script_path_.c_str());
     }
+    SyncBars(effects);
+    tweaks_.Load();
 }
 
 bool LiveShow::ReloadChanges(EffectList& effects) {
@@ -87,16 +98,119 @@ bool LiveShow::ReloadChanges(EffectList& effects) {
 }
 
 void LiveShow::SyncBars(const EffectList& effects) {
+    tweaks_.Sync(effects);
     on_screen_.reserve(effects.size());
     if (!options_.tweak) return;
-    bars_.Sync(effects);
     active_.reserve(effects.size());
+    strip_bars_.clear();
+    for (const auto& effect : effects) {
+        TimelineBar bar;
+        bar.start = effect->StartTime();
+        bar.end = effect->EndTime();
+        bar.keyword = effect->Keyword().empty() ? "Effect" : effect->Keyword().c_str();
+        if (kind_of_) bar.kind = kind_of_(effect->Keyword());
+        strip_bars_.push_back(bar);
+    }
+    strip_lanes_ = AssignTimelineLanes(strip_bars_);
+}
+
+void LiveShow::DrawFrame(const EffectList& effects, uint32_t demo_time,
+                         const float spectrum[kSpectrumBins]) {
+    const float beat = DrawShowFrame(effects, tweaks_, demo_time, spectrum);
+    if (options_.tweak) beats_.Add(demo_time, beat);
+}
+
+namespace {
+
+bool SameLines(const std::vector<std::string>& shown, const std::vector<std::string>& a,
+               const std::vector<std::string>& b) {
+    if (shown.size() != a.size() + b.size()) return false;
+    return std::equal(a.begin(), a.end(), shown.begin()) &&
+           std::equal(b.begin(), b.end(), shown.begin() + static_cast<long>(a.size()));
+}
+
+}  // namespace
+
+// Rebuilt only when a line changed: a steady frame allocates nothing.
+void LiveShow::UpdateMessages() {
+    static const std::vector<std::string> none;
+    const std::vector<std::string>& files = reloader_ ? reloader_->Messages() : none;
+    const std::vector<std::string>& tweaks = tweaks_.Messages();
+    if (SameLines(messages_, files, tweaks)) return;
+    messages_ = files;
+    messages_.insert(messages_.end(), tweaks.begin(), tweaks.end());
+}
+
+void LiveShow::UpdateStrip(uint32_t demo_time) {
+    strip_.first = start_offset_;
+    strip_.last =
+        static_cast<uint32_t>(std::min<uint64_t>(uint64_t{start_offset_} + music_ms_, UINT32_MAX));
+    if (music_ms_ == 0) {
+        // No music to measure by: the entries' span.
+        strip_.first = UINT32_MAX;
+        strip_.last = 0;
+        for (const TimelineBar& bar : strip_bars_) {
+            strip_.first = std::min(strip_.first, bar.start);
+            strip_.last = std::max(strip_.last, bar.end);
+        }
+        if (strip_.first >= strip_.last) strip_.first = 0, strip_.last = 1000;
+    }
+    strip_.now = demo_time;
+    strip_.has_loop = loop_.has_value();
+    if (loop_) strip_.loop_from = loop_->from, strip_.loop_to = loop_->to;
+    strip_.bars = strip_bars_.data();
+    strip_.bar_count = strip_bars_.size();
+    strip_.lanes = strip_lanes_;
+    strip_.keys = tweaks_.KeyTimes().data();
+    strip_.key_count = tweaks_.KeyTimes().size();
+    strip_.beats = &beats_;
+    strip_.status = status_;
 }
 
 void LiveShow::DrawOverlay(const EffectList& effects, uint32_t demo_time) {
     active_.clear();
-    if (options_.tweak && input_.Shown()) bars_.Active(effects, demo_time, active_);
-    DrawTweakPanels(active_, reloader_ ? reloader_->Messages() : no_messages_);
+    UpdateMessages();
+    TweakPanelFrame frame;
+    frame.bars = &active_;
+    frame.messages = &messages_;
+    const bool panel = options_.tweak && input_.Shown();
+    if (panel) {
+        tweaks_.Bars().Active(effects, demo_time, active_);
+        tweaks_.BeginEdits(demo_time);
+        frame.keys = &tweaks_;
+        UpdateStrip(demo_time);
+        frame.strip = &strip_;
+        frame.strip_input = &strip_input_;
+    }
+    strip_input_ = TimelineStripInput();
+    DrawTweakPanelFrame(frame);
+    if (panel) tweaks_.EndEdits(TweakPanelEditing());
+}
+
+bool LiveShow::SaveTweaks() {
+    std::string error;
+    const bool saved = tweaks_.Save(error);
+    if (saved) {
+        const std::time_t now = std::time(nullptr);
+        char clock[16] = "";
+        std::strftime(clock, sizeof clock, "%H:%M:%S", std::localtime(&now));
+        std::snprintf(status_, sizeof status_, "Saved %s at %s", tweaks_.Name().c_str(), clock);
+        DebugOutputFormat("Saved %s\n", tweaks_.Name().c_str());
+    } else {
+        std::snprintf(status_, sizeof status_, "%s NOT saved (see the message above)",
+                      tweaks_.Name().c_str());
+    }
+    return saved;
+}
+
+void LiveShow::Act(Playback& playback) {
+    if (input_.TakeSaveRequest() || strip_input_.save) SaveTweaks();
+    if (strip_input_.seek) playback.StartAt(strip_input_.seek_to);
+    if (strip_input_.loop_changed) {
+        loop_.reset();
+        if (strip_input_.has_loop) loop_ = LoopRange{strip_input_.loop_from, strip_input_.loop_to};
+        playback.SetLoop(loop_);
+    }
 }
 
 namespace {
@@ -134,6 +248,10 @@ void LiveShow::DrawStats(const EffectList& effects, uint32_t demo_time, const De
 void LiveShow::Run(EffectList& effects, MusicClock& music, uint32_t start_offset,
                    DemoWindow& window) {
     Playback playback(music, start_offset, options_.loop, options_.Any());
+    loop_ = options_.loop;
+    start_offset_ = start_offset;
+    music_ms_ = static_cast<uint64_t>(std::ceil(music.Length() * 1000.0));
+    std::snprintf(status_, sizeof status_, "%s", tweaks_.Name().c_str());
     if (options_.loop) {
         WarnBeforeOffset("--loop", options_.loop->from, start_offset);
         WarnPastTheMusic("--loop", options_.loop->from, start_offset, music);
@@ -166,9 +284,10 @@ void LiveShow::Run(EffectList& effects, MusicClock& music, uint32_t start_offset
             keys.pause = window.PauseRequested();
             const uint32_t t = playback.Frame(keys);
             music.Spectrum(spectrum);
-            DrawActiveEffects(effects, t, BeatLevel(spectrum));
+            DrawFrame(effects, t, spectrum);
             window.EndFrame();
             if (overlay) DrawOverlay(effects, t);
+            if (options_.tweak) Act(playback);
             if (stats_shown) DrawStats(effects, t, window);
             window.SwapAndPoll();
             const std::chrono::duration<double> played =

@@ -10,8 +10,11 @@
 //            (Playback); with any option Space pauses and resumes;
 //   --tweak  after every effect, the tweak panel: a bar for each effect drawn
 //            in this frame that registers variables (EffectTweakBars), with
-//            the window's pointer and keys routed to it (PanelInput); F1
-//            hides and shows it;
+//            key buttons (ShowTweaks), and the timeline strip along the
+//            bottom (a click seeks, Shift+drag sets the loop); the window's
+//            pointer and keys are routed to it (PanelInput); F1 hides and
+//            shows it; Ctrl+S or the strip's Save button writes the tweaks
+//            file;
 //   --stats  after the panel, the stats overlay (FrameStats): frame rate,
 //            frame times, render scale, the entries on screen; F2 shows
 //            and hides it (also without --stats); at the end of play the
@@ -20,6 +23,10 @@
 // scale); the panel, the messages and the overlay are drawn after, at the
 // window's size, and leave the GL state as they found it; nothing is drawn
 // for them when there is nothing to show.
+// In every mode the show's tweaks (the tweaks file beside the script, with
+// its keys) are read right after the script and applied at the start of
+// each frame (DrawShowFrame); --watch reloads the tweaks file too. The
+// offline modes take them from Tweaks().
 //
 // Construct it after the GL context is ready (it turns asset reloading and
 // stable uniform locations on for --watch, before anything loads), then
@@ -35,12 +42,14 @@
 #include <vector>
 
 #include "app/core/demo_window.h"
-#include "app/live/effect_tweak_bars.h"
+#include "app/core/effect_tweak_bars.h"
+#include "app/core/show_tweaks.h"
 #include "app/live/frame_stats.h"
 #include "app/live/panel_input.h"
 #include "app/live/playback.h"
 #include "app/live/show_reloader.h"
 #include "platform/audio.h"
+#include "platform/timeline_strip.h"
 #include "timeline/effekt.h"
 #include "timeline/script.h"
 
@@ -61,20 +70,30 @@ public:
     LiveShow& operator=(const LiveShow&) = delete;
 
     // Reads the script at start-up, the loading screen rising on `presenter`
-    // (null: none).
+    // (null: none), then the tweaks file.
     void LoadScript(EffectList& effects, std::string& music_path, uint32_t& start_offset,
                     FramePresenter* presenter);
+    // What colours an entry's bar on the timeline strip (default: Other).
+    void SetEntryKinds(TimelineKind (*kind_of)(const std::string& keyword)) { kind_of_ = kind_of; }
     // Plays until Escape (or until a failure is raised).
     void Run(EffectList& effects, MusicClock& music, uint32_t start_offset, DemoWindow& window);
 
     // The pieces of a frame, for Run, tests and benchmarks:
     // reloads what changed (--watch); true when the effect list was replaced.
     bool ReloadChanges(EffectList& effects);
-    // Gives the effects their tweak bars (--tweak); again after the list
-    // changed.
+    // Gives the effects their tweak bars and the tweaks file's values; again
+    // after the list changed.
     void SyncBars(const EffectList& effects);
+    // The frame's effects (DrawShowFrame), the beat level kept for the strip.
+    void DrawFrame(const EffectList& effects, uint32_t demo_time,
+                   const float spectrum[kSpectrumBins]);
     // The panel and the messages, after the effects of demo time t.
     void DrawOverlay(const EffectList& effects, uint32_t demo_time);
+    // Writes the tweaks file; the outcome shows in the strip and, for a
+    // failure, as a message.
+    bool SaveTweaks();
+    // What the viewer did in the strip in the last DrawOverlay.
+    const TimelineStripInput& StripInput() const { return strip_input_; }
     // The stats overlay for the frame at demo time t, after the panel.
     void DrawStats(const EffectList& effects, uint32_t demo_time, const DemoWindow& window);
     // Counts a frame shown `seconds` after play began, at `scale`.
@@ -82,18 +101,38 @@ public:
     const FrameStats& Stats() const { return stats_; }
 
     ShowReloader* Reloader() { return reloader_.get(); }
-    const EffectTweakBars& Bars() const { return bars_; }
+    const EffectTweakBars& Bars() const { return tweaks_.Bars(); }
+    ShowTweaks& Tweaks() { return tweaks_; }
     PanelInput& Input() { return input_; }
+    const std::vector<std::string>& Messages() const { return messages_; }
 
 private:
+    void UpdateMessages();
+    void UpdateStrip(uint32_t demo_time);
+    // Save, seek and loop asked for in the frame.
+    void Act(Playback& playback);
+
     LiveOptions options_;
     EffectLookup lookup_;
     std::string script_path_;
     std::unique_ptr<ShowReloader> reloader_;
-    EffectTweakBars bars_;
+    ShowTweaks tweaks_;
     PanelInput input_;
     std::vector<const TweakBar*> active_;
+    std::vector<std::string> messages_;  // the reloader's, then the tweaks'
+
+    // The timeline strip.
+    TimelineKind (*kind_of_)(const std::string&) = nullptr;
+    std::vector<TimelineBar> strip_bars_;
+    int strip_lanes_ = 1;
+    uint64_t music_ms_ = 0;  // 0: unknown
+    uint32_t start_offset_ = 0;
+    std::optional<LoopRange> loop_;
+    BeatHistory beats_;
+    char status_[160] = "";
+    TimelineStripView strip_;
+    TimelineStripInput strip_input_;
+
     FrameStats stats_;
     std::vector<const char*> on_screen_;  // entry names for the stats overlay
-    const std::vector<std::string> no_messages_;
 };

@@ -17,6 +17,11 @@ PanelRoute RoutePanelEvent(const SDL_Event& event, bool shown, bool wants_keys) 
                 route.toggle = event.type == SDL_KEYUP;
                 break;
             }
+            if (event.key.keysym.sym == SDLK_s && (event.key.keysym.mod & KMOD_CTRL)) {
+                route.used_up = true;
+                route.save = event.type == SDL_KEYDOWN;
+                break;
+            }
             route.used_up = shown && wants_keys;
             route.to_panel = route.used_up || event.type == SDL_KEYUP;
             break;
@@ -36,6 +41,10 @@ void TellPanel(const SDL_Event& event) {
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
             const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+            // Shift+drag on the timeline: the modifiers as the button goes.
+            const SDLMod mod = SDL_GetModState();
+            TweakPanelModifiers((mod & KMOD_CTRL) != 0, (mod & KMOD_SHIFT) != 0,
+                                (mod & KMOD_ALT) != 0);
             TweakPanelMouseMove(static_cast<float>(event.button.x),
                                 static_cast<float>(event.button.y));
             if (event.button.button == SDL_BUTTON_LEFT) TweakPanelMouseButton(down);
@@ -62,6 +71,7 @@ void TellPanel(const SDL_Event& event) {
 bool PanelInput::Filter(const SDL_Event& event) {
     const PanelRoute route = RoutePanelEvent(event, shown_, TweakPanelWantsInput());
     if (route.toggle) shown_ = !shown_;
+    if (route.save) save_ = true;
     if (route.to_panel) TellPanel(event);
     return route.used_up;
 }

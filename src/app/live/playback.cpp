@@ -26,6 +26,11 @@ void Playback::StartAt(uint32_t demo_time) {
     has_previous_ = false;
 }
 
+void Playback::SetLoop(std::optional<LoopRange> loop) {
+    loop_ = loop;
+    has_previous_ = false;
+}
+
 uint32_t Playback::Frame(const PlaybackKeys& keys) {
     if (keys.pause && pausing_) {
         paused_ = !paused_;

@@ -47,6 +47,8 @@ public:
 
     // Moves the music so that demo time t is heard next.
     void StartAt(uint32_t demo_time);
+    // Loops another range from the next frame on (none: no loop).
+    void SetLoop(std::optional<LoopRange> loop);
     // Applies the keys: pause first, then the seeks (forward, then back),
     // then the loop. Returns this frame's demo time.
     uint32_t Frame(const PlaybackKeys& keys);

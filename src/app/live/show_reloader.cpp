@@ -39,8 +39,14 @@ void ShowReloader::LoadScript(EffectList& effects, std::string& music_path, uint
 
 std::vector<std::string> ShowReloader::WatchedFiles() const {
     std::vector<std::string> files = AssetFiles();
+    for (const OtherFile& other : others_) files.push_back(other.path);
     files.push_back(script_normal_);
     return files;
+}
+
+void ShowReloader::WatchFile(const std::string& path, std::function<void()> reload) {
+    others_.push_back(OtherFile{NormalAssetPath(path), std::move(reload)});
+    watcher_.SetFiles(WatchedFiles());
 }
 
 bool ShowReloader::Poll(EffectList& effects) {
@@ -63,6 +69,11 @@ bool ShowReloader::Poll(EffectList& effects) {
 bool ShowReloader::Reload(const std::string& path, EffectList& effects) {
     const std::string normal = NormalAssetPath(path);
     if (normal == script_normal_) return ReloadScript(effects);
+    for (const OtherFile& other : others_) {
+        if (other.path != normal) continue;
+        other.reload();
+        return false;
+    }
     const AssetReload result = ReloadAssetsOf(normal);
     if (result.assets == 0) {
         // No longer used by any effect: nothing to say about it either.

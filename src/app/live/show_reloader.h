@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,10 @@ public:
     // Reloads one file now, whatever the watcher says. True when the effect
     // list was replaced.
     bool Reload(const std::string& path, EffectList& effects);
+
+    // Also watches `path`, a file no effect loads (the tweaks file): when it
+    // changes, `reload` runs between two frames.
+    void WatchFile(const std::string& path, std::function<void()> reload);
 
     // One line per file that does not load, in the order they failed.
     const std::vector<std::string>& Messages() const { return lines_; }
@@ -79,6 +84,11 @@ private:
         std::string text;
     };
     std::vector<FileProblem> problems_;
+    struct OtherFile {
+        std::string path;  // normalised
+        std::function<void()> reload;
+    };
+    std::vector<OtherFile> others_;
     std::vector<std::string> lines_;
 };
 

@@ -9,6 +9,7 @@
 
 #include "app/core/demo_window.h"
 #include "app/core/frame_clock.h"
+#include "app/core/show_frame.h"
 #include "app/offline/frame_workers.h"
 #include "app/offline/png_file.h"
 #include "app/offline/progress.h"
@@ -77,14 +78,15 @@ CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t 
     return result;
 }
 
-uint32_t DrawCaptureFrame(const EffectList& effects, MusicClock& music, uint32_t start_offset,
-                          const CaptureRange& range, uint64_t k, EffectDrawObserver* observer) {
+uint32_t DrawCaptureFrame(const EffectList& effects, ShowTweaks& tweaks, MusicClock& music,
+                          uint32_t start_offset, const CaptureRange& range, uint64_t k,
+                          EffectDrawObserver* observer) {
     const uint32_t t = CaptureFrameTime(range, k);
     float spectrum[kSpectrumBins];
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     music.SetPosition(CapturePosition(t, start_offset));
     music.Spectrum(spectrum);
-    DrawActiveEffects(effects, t, BeatLevel(spectrum), observer);
+    DrawShowFrame(effects, tweaks, t, spectrum, observer);
     return t;
 }
 
@@ -112,8 +114,9 @@ std::string Summary(uint64_t frames, const std::string& directory, const Progres
 
 }  // namespace
 
-void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_offset,
-                 DemoWindow& window, const std::string& directory, const CaptureRange& range) {
+void CaptureShow(const EffectList& effects, ShowTweaks& tweaks, MusicClock& music,
+                 uint32_t start_offset, DemoWindow& window, const std::string& directory,
+                 const CaptureRange& range) {
     RequireFrames(range, "capture");
     const uint64_t frames = CaptureFrameCount(range);
     std::error_code ignored;
@@ -139,7 +142,7 @@ void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_of
     try {
         while (k < frames && !window.QuitRequested()) {
             window.BeginFrame();
-            DrawCaptureFrame(effects, music, start_offset, range, k);
+            DrawCaptureFrame(effects, tweaks, music, start_offset, range, k);
             window.EndFrame();
             std::vector<uint8_t>* buffer = writers.Acquire();
             if (!buffer) break;  // a file could not be written: Finish reports it

@@ -27,6 +27,7 @@
 #include "timeline/effekt.h"
 
 class DemoWindow;
+class ShowTweaks;
 
 struct CaptureRange {
     uint32_t from;
@@ -63,15 +64,17 @@ CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t 
                              uint64_t music_ms);
 
 // Draws frame k of the range into the back buffer: clears it, moves the
-// music to the frame's demo time, takes the beat level from the spectrum
-// there and draws the effects active at that time (seen by `observer` when
-// given). Returns the demo time.
-uint32_t DrawCaptureFrame(const EffectList& effects, MusicClock& music, uint32_t start_offset,
-                          const CaptureRange& range, uint64_t k,
+// music to the frame's demo time and draws the show's frame there with the
+// spectrum at that position (DrawShowFrame: keyed tweaks, the spectrum
+// texture, the beat level, the effects, seen by `observer` when given).
+// Returns the demo time.
+uint32_t DrawCaptureFrame(const EffectList& effects, ShowTweaks& tweaks, MusicClock& music,
+                          uint32_t start_offset, const CaptureRange& range, uint64_t k,
                           EffectDrawObserver* observer = nullptr);
 
 // Reads the back buffer (width x height) as GL_BGRA bytes, rows bottom-up.
 void ReadBackBuffer(int width, int height, uint8_t* bgra);
 
-void CaptureShow(const EffectList& effects, MusicClock& music, uint32_t start_offset,
-                 DemoWindow& window, const std::string& directory, const CaptureRange& range);
+void CaptureShow(const EffectList& effects, ShowTweaks& tweaks, MusicClock& music,
+                 uint32_t start_offset, DemoWindow& window, const std::string& directory,
+                 const CaptureRange& range);

@@ -41,7 +41,7 @@ void Complete(FrameWorkers& encoder, VideoFileWriter& file, const std::string& p
 }  // namespace
 
 void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList& effects,
-                MusicClock& music, uint32_t start_offset, DemoWindow& window,
+                ShowTweaks& tweaks, MusicClock& music, uint32_t start_offset, DemoWindow& window,
                 const CaptureRange& range) {
     RequireFrames(range, "export");
     const uint64_t frames = CaptureFrameCount(range);
@@ -60,7 +60,7 @@ void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList
     try {
         while (k < frames && !window.QuitRequested()) {
             window.BeginFrame();
-            DrawCaptureFrame(effects, music, start_offset, range, k);
+            DrawCaptureFrame(effects, tweaks, music, start_offset, range, k);
             window.EndFrame();
             std::vector<uint8_t>* buffer = encoder.Acquire();
             if (!buffer) break;  // the encoder failed: Complete reports it

@@ -37,5 +37,5 @@ std::unique_ptr<VideoFileWriter> OpenExport(const std::string& path, int width, 
                                             int fps);
 
 void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList& effects,
-                MusicClock& music, uint32_t start_offset, DemoWindow& window,
+                ShowTweaks& tweaks, MusicClock& music, uint32_t start_offset, DemoWindow& window,
                 const CaptureRange& range);

@@ -115,8 +115,8 @@ std::string FormatTimedemo(const std::vector<TimedemoRow>& rows,
     return text;
 }
 
-void RunTimedemo(const EffectList& effects, MusicClock& music, uint32_t start_offset,
-                 DemoWindow& window, const CaptureRange& range, FILE* out) {
+void RunTimedemo(const EffectList& effects, ShowTweaks& tweaks, MusicClock& music,
+                 uint32_t start_offset, DemoWindow& window, const CaptureRange& range, FILE* out) {
     RequireFrames(range, "play");
     const uint64_t frames = CaptureFrameCount(range);
     fprintf(out, "Timedemo: %dx%d, %d frames per second of demo time, demo times %u to %u ms",
@@ -146,7 +146,8 @@ void RunTimedemo(const EffectList& effects, MusicClock& music, uint32_t start_of
         for (uint64_t k = 0; k < frames && !window.QuitRequested(); ++k) {
             const Clock::time_point start = Clock::now();
             window.BeginFrame();
-            const uint32_t t = DrawCaptureFrame(effects, music, start_offset, range, k, &fill);
+            const uint32_t t =
+                DrawCaptureFrame(effects, tweaks, music, start_offset, range, k, &fill);
             window.EndFrame();
             window.SwapAndPoll();
             glFinish();

@@ -56,5 +56,5 @@ double MillisecondsSinceStart();
 
 class DemoWindow;
 
-void RunTimedemo(const EffectList& effects, MusicClock& music, uint32_t start_offset,
-                 DemoWindow& window, const CaptureRange& range, FILE* out);
+void RunTimedemo(const EffectList& effects, ShowTweaks& tweaks, MusicClock& music,
+                 uint32_t start_offset, DemoWindow& window, const CaptureRange& range, FILE* out);

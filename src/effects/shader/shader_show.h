@@ -6,7 +6,10 @@
 // Construct with the GL context current. The shader gets the picture on
 // texture unit 0 and the uniforms "time" (float, seconds of demo time) and
 // "beat" (float, the beat level 0..1); a uniform the shader does not use is
-// reported once on standard error and otherwise ignored. An empty shader path
+// reported once on standard error and otherwise ignored. A shader that
+// declares "uniform sampler2D spectrum;" gets the frame's spectrum
+// (render/spectrum_texture.h) on texture unit 1; one that does not is not
+// told of it. An empty shader path
 // draws the picture with the fixed-function pipeline (modulated by the
 // current colour). A shader path naming a missing file or a folder stops the
 // show with "Error opening: <path>"; a shader that does not compile (an empty
@@ -17,10 +20,12 @@
 //
 // Draw sets no colour, blending or clearing: the layer goes over what earlier
 // effects drew with the colour and blend state it finds. It leaves no program
-// in use, texture 0 bound and the standard perspective view.
+// in use, texture 0 bound on units 0 and 1, unit 0 active and the standard
+// perspective view.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "render/shader.h"
 #include "render/texture.h"
@@ -42,6 +47,7 @@ private:
     CTextureFreeImage image_;
     GLint time_location_ = -1;
     GLint beat_location_ = -1;
+    GLint spectrum_location_ = -1;  // -1: the shader does not declare it
 };
 
 }  // namespace Effekter

@@ -1,4 +1,4 @@
-#include "app/live/effect_tweak_bars.h"
+#include "app/core/effect_tweak_bars.h"
 
 #include <cstdio>
 
