@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,6 +30,19 @@ bool ParseSize(const char* text, int& width, int& height) {
     width = static_cast<int>(a);
     height = static_cast<int>(b);
     return true;
+}
+
+// "out/.mp4", "out/": a folder with no file name in it.
+bool HasEmptyFileName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (char& c : name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return name.empty() || name == ".mp4" || name == ".webm";
+}
+
+bool StartOutsideLoop(const Options& options) {
+    return options.start_ms && options.loop &&
+           (*options.start_ms < options.loop->from || *options.start_ms >= options.loop->to);
 }
 
 }  // namespace
@@ -60,7 +74,7 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
         } else if (arg == "--size") {
             int w = 0, h = 0;
             if (!ParseSize(value, w, h)) {
-                error = "--size needs WIDTHxHEIGHT, for example 1280x720";
+                error = "--size needs WIDTHxHEIGHT, each from 1 to 16384, for example 1280x720";
                 return false;
             }
             options.width = w;
@@ -85,6 +99,11 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
                 error = "--export needs a file name ending in .mp4 or .webm";
                 return false;
             }
+            if (HasEmptyFileName(value)) {
+                error = std::string("--export cannot write '") + value +
+                        "': the file name before .mp4 or .webm is empty";
+                return false;
+            }
             if (!IsVideoFileName(value)) {
                 error = std::string("--export cannot write '") + value +
                         "': the name must end in .mp4 (H.264 video, AAC audio) or .webm (VP9 "
@@ -101,6 +120,7 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
                 return false;
             }
             options.fps = static_cast<int>(number);
+            options.fps_given = true;
             ++i;
         } else if (arg == "--from" || arg == "--to") {
             if (!ParseNumber(value, 0, UINT32_MAX, number)) {
@@ -153,6 +173,35 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
     return true;
 }
 
+std::string IgnoredOptionsNote(const Options& options) {
+    std::string note;
+    if (options.Offline()) {
+        if (options.Authoring())
+            note +=
+                "--tweak, --watch, --start and --loop do not change a capture, an export or a "
+                "timedemo\n";
+        if (options.stats) note += "--stats does not change a capture, an export or a timedemo\n";
+        return note;
+    }
+    if (options.from_ms || options.to_ms || options.fps_given)
+        note +=
+            "--from, --to and --fps set the range of a capture, an export or a timedemo; "
+            "real-time play ignores them (--start and --loop choose what plays)\n";
+    if (StartOutsideLoop(options)) {
+        char text[200];
+        snprintf(text, sizeof text,
+                 "--start %u lies outside --loop %u:%u; playing starts at the loop's start, %u\n",
+                 *options.start_ms, options.loop->from, options.loop->to, options.loop->from);
+        note += text;
+    }
+    return note;
+}
+
+std::optional<uint32_t> LiveStart(const Options& options) {
+    if (StartOutsideLoop(options)) return std::nullopt;
+    return options.start_ms;
+}
+
 std::string UsageText(const char* program) {
     return std::string("Usage: ") + program +
            " [options]\n"
@@ -167,7 +216,7 @@ std::string UsageText(const char* program) {
            "  --no-dialog     skip the settings dialog and show no message box;\n"
            "                  failures are written to standard error only\n"
            "  --windowed      play in a window instead of full screen\n"
-           "  --size WxH      window size, for example 1280x720\n"
+           "  --size WxH      window size, for example 1280x720 (each side 1 to 16384)\n"
            "  --capture DIR   render the show offline into DIR/000000.png, 000001.png, ...\n"
            "                  (no sound, no dialog or message box; the same inputs give\n"
            "                  the same pictures)\n"
@@ -179,10 +228,11 @@ std::string UsageText(const char* program) {
            "                  write no file, and print the frame times of each script\n"
            "                  entry and the whole show's frames per second\n"
            "  --fps N         frames per second of demo time for --capture, --export and\n"
-           "                  --timedemo (default 60)\n"
+           "                  --timedemo (1 to 1000, default 60)\n"
            "  --from MS       first rendered demo time (default: the show's first frame)\n"
            "  --to MS         last rendered demo time (default: the end of the last entry\n"
-           "                  the music reaches, at most where the music ends)\n"
+           "                  the music reaches, at most where the music ends, and\n"
+           "                  before an EndDemo entry that the range reaches)\n"
            "  --scale F       draw each frame at F (0.25 to 1) of the window's width and\n"
            "                  height and stretch it over the window: smoother on a weak\n"
            "                  GPU or a software renderer, a little softer to look at\n"
@@ -208,7 +258,7 @@ std::string UsageText(const char* program) {
            "                  last good version and its error is shown over the show\n"
            "  --start MS      start playing at demo time MS\n"
            "  --loop FROM:TO  play demo times FROM to TO over and over (starts at FROM\n"
-           "                  unless --start says otherwise)\n"
+           "                  unless --start, inside the range, says otherwise)\n"
            "\n"
            "Keys: Escape quits, the left and right arrows seek one second, F2 shows and\n"
            "hides the frame-time overlay.\n"
@@ -219,9 +269,11 @@ std::string UsageText(const char* program) {
            "\n"
            "Exit status:\n"
            "  0    the show ended: Escape, an EndDemo entry (\"End of show\"), or the\n"
-           "       window closed or the process interrupted (\"You quit?\"); also --help\n"
+           "       window closed or the process interrupted, terminated or hung up\n"
+           "       (\"You quit?\"); also --help\n"
            "  1    a failure (missing file, unknown entry, broken shader, ...), also\n"
-           "       a range that holds no frame or a video file that cannot be written\n"
+           "       a range that holds no frame, a file that cannot be written (a full\n"
+           "       disk), the display lost\n"
            "  2    a bad option\n"
            "  255  the settings dialog was cancelled\n";
 }

@@ -57,6 +57,7 @@ struct Options {
     std::optional<std::string> export_path;
     bool timedemo = false;
     int fps = 60;
+    bool fps_given = false;  // --fps was on the command line
     std::optional<uint32_t> from_ms, to_ms;
     std::optional<RenderScale> scale;
     bool stats = false;
@@ -78,6 +79,16 @@ struct Options {
     // Any of the authoring options.
     bool Authoring() const { return tweak || watch || start_ms || loop; }
 };
+
+// What the given options leave aside, for standard error (empty: nothing):
+// the authoring options in an offline run; --from, --to and --fps in
+// real-time play; --start outside --loop (playing starts at the loop's
+// start instead, see LiveStart).
+std::string IgnoredOptionsNote(const Options& options);
+
+// --start, unless it lies outside --loop (none then: real-time play starts
+// at the loop's start).
+std::optional<uint32_t> LiveStart(const Options& options);
 
 // "FROM:TO" with whole milliseconds and FROM < TO.
 bool ParseLoopRange(const char* text, LoopRange& range);

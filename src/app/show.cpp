@@ -4,12 +4,17 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <new>
+#include <optional>
 #include <string>
 
 #include "app/offline/capture.h"
 #include "app/core/demo_window.h"
+#include "app/core/display_loss.h"
+#include "app/core/stop_signals.h"
 #include "app/offline/export.h"
 #include "app/core/frame_clock.h"
 #include "app/live/live_show.h"
@@ -43,18 +48,11 @@ void SetInitialView(int width, int height) {
 // The authoring options, which only real-time playback uses.
 LiveOptions LiveOptionsOf(const Options& options) {
     LiveOptions live;
-    if (options.Offline()) {
-        if (options.Authoring())
-            DebugOutput(
-                "--tweak, --watch, --start and --loop do not change a capture, an export or a "
-                "timedemo\n");
-        if (options.stats)
-            DebugOutput("--stats does not change a capture, an export or a timedemo\n");
-        return live;
-    }
+    DebugOutput(IgnoredOptionsNote(options).c_str());
+    if (options.Offline()) return live;
     live.tweak = options.tweak;
     live.watch = options.watch;
-    live.start_ms = options.start_ms;
+    live.start_ms = LiveStart(options);
     live.loop = options.loop;
     live.stats = options.stats;
     return live;
@@ -104,14 +102,17 @@ CaptureRange ChooseCaptureRange(const Options& options, const EffectList& effect
     const uint64_t music_ms = static_cast<uint64_t>(std::ceil(music.Length() * 1000.0));
     const CaptureEnd end = DefaultCaptureEnd(effects, range.from, start_offset, music_ms);
     range.to = end.to;
+    const char* what = options.timedemo ? "Timedemo" : options.export_path ? "Export" : "Capture";
+    if (end.end_demo)
+        DebugOutputFormat("%s ends at %u ms, where an EndDemo entry ends the show\n", what, end.to);
     if (end.music_ends)
-        DebugOutputFormat("Capture ends at %u ms, where the music ends; an entry runs on past it\n",
-                          end.to);
+        DebugOutputFormat("%s ends at %u ms, where the music ends; an entry runs on past it\n",
+                          what, end.to);
     if (end.capped)
         DebugOutputFormat(
-            "Capture ends at %u ms: the length of the music is unknown, so at most %u minutes "
-            "are captured (--to sets the end)\n",
-            end.to, kCaptureCapMs / 60000);
+            "%s ends at %u ms: the length of the music is unknown, so at most %u minutes are "
+            "rendered (--to sets the end)\n",
+            what, end.to, kCaptureCapMs / 60000);
     return range;
 }
 
@@ -127,8 +128,9 @@ int ReportFailure(const Options& options, const DemoFailure& failure) {
     DebugOutput("Exception: ");
     DebugOutput(failure.what());
     DebugOutput("\n");
-    // An unattended run never waits for a box nobody will close.
-    if (!options.Unattended()) ShowErrorMessageBox(failure.text());
+    // An unattended run, or one ended by a signal, never waits for a box
+    // nobody will close.
+    if (!options.Unattended() && !StopSignalReceived()) ShowErrorMessageBox(failure.text());
     return failure.IsNormalEnd() ? kExitShowEnded : kExitFailure;
 }
 
@@ -163,6 +165,9 @@ ProgramLayout InstalledLayout(const char* name, const char* show_from_program,
 }
 
 int RunShow(const Options& options, const ProgramLayout& layout) {
+    // Before the sound and the window library start, which then leave the
+    // signals alone.
+    std::optional<StopSignals> stop_signals(std::in_place);
     // Every path of the show is read relative to its folder from here on.
     const std::string folder = options.show_dir ? *options.show_dir : layout.default_show;
     const std::string problem = folder.empty() ? "" : ShowFolderProblem(folder);
@@ -189,6 +194,10 @@ int RunShow(const Options& options, const ProgramLayout& layout) {
     bool scale_chosen = options.scale.has_value();
     if (!options.Unattended()) {
         const int answer = ShowDisplaySettingsDialog(settings);
+        // A stop signal closes the dialog too: the run ends as if the window
+        // had been closed.
+        if (answer == 0 && StopSignalReceived())
+            return ReportFailure(options, DemoFailure("You quit?", true));
         if (answer == 0) return kExitCancelled;
         if (answer == 1) scale_chosen = true;
     }
@@ -209,6 +218,11 @@ int RunShow(const Options& options, const ProgramLayout& layout) {
         std::unique_ptr<VideoFileWriter> video;
         if (options.export_path)
             video = OpenExport(*options.export_path, settings.width, settings.height, options.fps);
+        // A display lost before the export's first frame leaves no partial
+        // file (the export itself completes one it has begun).
+        OnDisplayLost drop_partial([&video] {
+            if (video) remove(video->PartialPath().c_str());
+        });
         DemoWindow window(settings);
         const GLenum glew = glewInit();
         if (glew != GLEW_OK)
@@ -258,6 +272,16 @@ int RunShow(const Options& options, const ProgramLayout& layout) {
     } catch (const DemoFailure& failure) {
         // By now the effects, the texturing guard and the window are gone,
         // newest first, so the window has disappeared before the message.
+        // A signal while the box is shown ends the process.
+        stop_signals.reset();
         return ReportFailure(options, failure);
+    } catch (const std::bad_alloc&) {
+        // A size too large for this machine (frame buffers for the PNG
+        // writers or the encoder) is said, not a crash.
+        stop_signals.reset();
+        return ReportFailure(
+            options,
+            DemoFailure("Out of memory for a window of " + std::to_string(settings.width) + "x" +
+                        std::to_string(settings.height) + " (a smaller --size needs less)"));
     }
 }

@@ -30,8 +30,9 @@ TEST(AuthoringRun, StartPlaysFromTheGivenDemoTime) {
     ScratchDir dir;
     // Without --start the end would come after 100 s, past the time limit.
     dir.Write("data/demo.txt", "none.ogg\n0\n1\nEndDemo\n100000\n100500\n");
-    const CommandResult r = RunDemo(dir, "--start 99800", 30);
+    const CommandResult r = RunDemo(dir, "--start 99800 --fps 30", 30);
     EXPECT_EQ(0, r.exit_code) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("real-time play ignores them")) << r.err;
     EXPECT_NE(std::string::npos, r.err.find("Exception: End of show\n")) << r.err;
 }
 
@@ -43,9 +44,19 @@ TEST(AuthoringRun, ALoopNeverReachesWhatLiesBeyondIt) {
     const CommandResult r = RunDemo(dir, "--loop 200:700", 4);
     EXPECT_EQ(124, r.exit_code) << r.err;  // timeout's status
     EXPECT_EQ(std::string::npos, r.err.find("End of show")) << r.err;
-    // Started beyond the loop's end, it is sent back at once.
+    // Started beyond the loop's end, it starts at the loop's start, and says so.
     const CommandResult late = RunDemo(dir, "--loop 200:700 --start 1000", 4);
     EXPECT_EQ(124, late.exit_code) << late.err;
+    EXPECT_NE(std::string::npos, late.err.find("--start 1000 lies outside --loop 200:700"))
+        << late.err;
+    // A loop over the EndDemo entry goes back before it (before, the show
+    // ended there).
+    const CommandResult over = RunDemo(dir, "--loop 1000:2000", 5);
+    EXPECT_EQ(124, over.exit_code) << over.err;
+    EXPECT_NE(std::string::npos,
+              over.err.find("--loop 1000:2000 goes back at 1501 ms, where an EndDemo entry "
+                            "would end the show\n"))
+        << over.err;
 }
 
 std::string ReadWhole(const std::string& path) {

@@ -1,8 +1,9 @@
 // End-to-end runs of build/demo in a scratch folder with its own data/.
-// Needs the Xvfb display that ./test.sh provides, and xdotool for the key
-// and message-box cases.
+// Needs the Xvfb display that ./test.sh provides, xdotool for the key and
+// message-box cases, and the Xvfb program for the display-lost cases.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,9 +11,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
+#include "support/media_reader.h"
 #include "support/test_paths.h"
 
 namespace fs = std::filesystem;
@@ -105,10 +108,12 @@ TEST(DemoRun, CaptureWritesTheExpectedFrames) {
 
     // By default the capture runs to the end of the last entry, but the
     // EndDemo entry ends it first: frames up to 11050 only (11050 is not
-    // inside the window, 11066 is).
+    // inside the window, 11066 is), and that is the end announced.
     r = RunDemo(dir, "--no-dialog --size 160x120 --capture out3 --from 11000");
     EXPECT_EQ(r.exit_code, 0);
-    EXPECT_NE(r.err.find("Exception: End of show\n"), std::string::npos);
+    EXPECT_NE(r.err.find("Capture ends at 11050 ms, where an EndDemo entry ends the show\n"),
+              std::string::npos)
+        << r.err;
     EXPECT_TRUE(fs::exists(dir.path() + "/out3/000003.png"));
     EXPECT_FALSE(fs::exists(dir.path() + "/out3/000004.png"));
 }
@@ -188,7 +193,9 @@ TEST(DemoRun, CaptureNeverWaitsForADialog) {
     dir.Write("data/demo.txt", "m.ogg\n0\n1\nEndDemo\n100\n1000\n");
     CommandResult r = RunDemo(dir, "--size 160x120 --capture out --fps 10", 40);
     EXPECT_EQ(r.exit_code, 0) << r.err;
-    EXPECT_NE(r.err.find("Exception: End of show\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Capture ends at 100 ms, where an EndDemo entry ends the show\n"),
+              std::string::npos)
+        << r.err;
     EXPECT_TRUE(fs::exists(dir.path() + "/out/000001.png"));
 
     ScratchDir empty;
@@ -208,14 +215,17 @@ TEST(DemoRun, HelpAndBadOptions) {
     EXPECT_NE(r.err.find("--size"), std::string::npos);
 }
 
-// Starts the demo in the background, returns its pid.
-pid_t Spawn(const ScratchDir& dir, const std::string& args, const std::string& err_path) {
+// Starts the demo in the background, with `env` ("NAME=value ") added to
+// its environment; returns its pid.
+pid_t Spawn(const ScratchDir& dir, const std::string& args, const std::string& err_path,
+            const std::string& env = "") {
     const pid_t pid = fork();
     if (pid == 0) {
         if (chdir(dir.path().c_str()) != 0) _exit(127);
-        if (!freopen(err_path.c_str(), "w", stderr)) _exit(127);
+        if (!freopen(err_path.c_str(), "w", stderr) || !freopen("/dev/null", "w", stdout))
+            _exit(127);
         execl("/bin/sh", "sh", "-c",
-              ("exec " + std::string(kDemoEnvironment) + "'" + DemoExecutable() + "' " + args)
+              ("exec " + std::string(kDemoEnvironment) + env + "'" + DemoExecutable() + "' " + args)
                   .c_str(),
               static_cast<char*>(nullptr));
         _exit(127);
@@ -260,21 +270,44 @@ TEST(DemoRun, EscapeReleaseQuitsQuietly) {
     EXPECT_EQ(text.find("Exception"), std::string::npos) << text;
 }
 
-// An interrupt or termination signal ends the show the way closing the
-// window does: "You quit?" and status 0.
+// An interrupt, termination or hang-up signal ends the show the way closing
+// the window does: "You quit?" and status 0, in every mode, and never with a
+// message box (before, SIGHUP killed the process; with the dialog, a
+// "You quit?" box waited for a click, and a signal while the settings dialog
+// was open did nothing).
 TEST(DemoRun, SignalEndsTheShowWithYouQuit) {
     REQUIRE_DISPLAY();
     if (!HaveTool("xdotool")) GTEST_SKIP() << "xdotool missing";
-    ScratchDir dir;
-    dir.Write("data/demo.txt", "m.ogg\n0\n1\nOverlays\n0\n1000000\n");
-    const std::string err = dir.path() + "/err.txt";
-    const pid_t pid = Spawn(dir, "--no-dialog --windowed --size 320x240", err);
-    const CommandResult found = RunCommand(
-        "xdotool search --sync --onlyvisible --pid " + std::to_string(pid) + " Kilnworks", "/", 30);
-    EXPECT_EQ(found.exit_code, 0) << found.err;
-    kill(pid, SIGTERM);
-    EXPECT_EQ(WaitExit(pid, 20), 0);
-    EXPECT_NE(ReadFile(err).find("Exception: You quit?\n"), std::string::npos) << ReadFile(err);
+    struct Case {
+        const char* args;
+        int signal;
+        const char* window;  // the window on screen when the signal comes
+    };
+    const Case cases[] = {
+        {"--no-dialog --windowed --size 320x240", SIGTERM, "Kilnworks"},
+        {"--no-dialog --windowed --size 320x240 --watch", SIGHUP, "Kilnworks"},
+        {"--windowed --size 320x240", SIGTERM, "Kilnworks"},  // the dialog answered first
+        {"--windowed --size 320x240", SIGINT, "^Video setup$"},
+        {"--no-dialog --size 320x240 --capture out --fps 10", SIGHUP, "Kilnworks"},
+        {"--no-dialog --size 320x240 --timedemo", SIGHUP, "Kilnworks"},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        dir.Write("data/demo.txt", "m.ogg\n0\n1\nOverlays\n0\n1000000\n");
+        const std::string err = dir.path() + "/err.txt";
+        const pid_t pid = Spawn(dir, c.args, err);
+        const std::string find =
+            "xdotool search --sync --onlyvisible --pid " + std::to_string(pid) + " ";
+        if (std::string(c.args).find("--no-dialog") == std::string::npos &&
+            std::string(c.window) == "Kilnworks")
+            RunCommand(find + "'^Video setup$' windowfocus --sync key Return", "/", 30);
+        const CommandResult found = RunCommand(find + "'" + c.window + "'", "/", 30);
+        EXPECT_EQ(found.exit_code, 0) << c.args << "\n" << found.err;
+        kill(pid, c.signal);
+        EXPECT_EQ(WaitExit(pid, 20), 0) << c.args << " " << strsignal(c.signal);
+        EXPECT_NE(ReadFile(err).find("Exception: You quit?\n"), std::string::npos) << c.args << "\n"
+                                                                                   << ReadFile(err);
+    }
 }
 
 TEST(DemoRun, FailureShowsAMessageBoxWithoutNoDialog) {
@@ -308,5 +341,90 @@ TEST(DemoRun, FailureShowsAMessageBoxWithoutNoDialog) {
         ReadFile(err).find("Exception: Unable to load data/demo.txt (No such file or directory)\n"),
         std::string::npos);
 }
+
+// An X server of the test's own, on the first free display, once it has
+// taken a client; its messages go to `log`.
+class PrivateDisplay {
+public:
+    explicit PrivateDisplay(const std::string& log) {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            if (!freopen(log.c_str(), "w", stderr)) _exit(127);
+            // -noreset: a reset would write the number again, into a closed pipe.
+            execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0",
+                   "640x480x24", "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        pollfd ready{fds[0], POLLIN, 0};
+        char text[32] = {};
+        if (pid_ > 0 && poll(&ready, 1, 20000) == 1 && read(fds[0], text, sizeof text - 1) > 0) {
+            const std::string name = ":" + std::to_string(atoi(text));
+            if (RunCommand("env DISPLAY=" + name + " xdotool getmouselocation", "/", 10)
+                    .exit_code == 0)
+                name_ = name;
+        }
+        close(fds[0]);
+    }
+    ~PrivateDisplay() { Kill(); }
+    const std::string& name() const { return name_; }  // empty: no server
+    void Kill() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::string name_;
+};
+
+class DisplayLost : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+// The X server killed under a running show ends the run at once with status
+// 1 and one line that says so; a capture's frames are written whole, an
+// export is completed so that it plays. Before, Xlib's exit ran the window
+// library's teardown, which spun on the dead connection for ever (or the
+// process died of SIGPIPE without a word).
+TEST_P(DisplayLost, EndsTheRunAtOnceWithStatusOne) {
+    if (!HaveTool("Xvfb") || !HaveTool("xdotool")) GTEST_SKIP() << "Xvfb or xdotool missing";
+    ScratchDir dir;
+    PrivateDisplay display(dir.path() + "/xvfb.txt");
+    ASSERT_FALSE(display.name().empty()) << ReadFile(dir.path() + "/xvfb.txt");
+    dir.Write("data/demo.txt", "m.ogg\n0\n1\nOverlays\n0\n1000000\n");
+    const std::string err = dir.path() + "/err.txt";
+    const pid_t pid = Spawn(dir, GetParam().second, err, "DISPLAY=" + display.name() + " ");
+    for (int i = 0; i < 300 && ReadFile(err).find("Loaded Overlays") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // frames on their way
+    display.Kill();
+    // A hang check (-1: still running after 10 s); it takes well under 2 s.
+    EXPECT_EQ(WaitExit(pid, 10), 1) << ReadFile(err);
+    const std::string text = ReadFile(err);
+    const std::string lost = "Exception: The display " + display.name() + " was lost";
+    EXPECT_NE(text.find(lost), std::string::npos) << text;
+    EXPECT_EQ(text.find(lost), text.rfind(lost)) << text;
+    EXPECT_EQ(UnfinishedFiles(dir.path()), "");
+    if (fs::exists(dir.path() + "/out")) {
+        EXPECT_GT(PngCount(dir.path() + "/out"), 0);
+        EXPECT_EQ(UnfinishedFiles(dir.path() + "/out"), "");
+    }
+    if (std::string(GetParam().first) == "export") {
+        EXPECT_GT(ReadMedia(dir.path() + "/show.mp4").video_frames, 0) << text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, DisplayLost,
+    ::testing::Values(std::make_pair("live", "--no-dialog --windowed --size 320x240 --watch"),
+                      std::make_pair("capture",
+                                     "--no-dialog --size 320x240 --capture out --fps 10"),
+                      std::make_pair("export", "--no-dialog --size 320x240 --export show.mp4"),
+                      std::make_pair("timedemo", "--no-dialog --size 320x240 --timedemo")),
+    [](const auto& info) { return std::string(info.param.first); });
 
 }  // namespace

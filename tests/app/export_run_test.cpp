@@ -1,7 +1,9 @@
 // End-to-end runs of build/demo with --export and --timedemo in a scratch
 // folder: the video file read back with libavformat next to the capture of
-// the same range, the failures, an interrupted export, and the timedemo's
-// table. Needs the Xvfb display that ./test.sh provides.
+// the same range, the failures, an interrupted export, the timedemo's
+// table, and captures and exports that meet a file-size limit or run out
+// of memory.
+// Needs the Xvfb display that ./test.sh provides.
 #include <gtest/gtest.h>
 
 #include <FreeImage.h>
@@ -13,6 +15,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -246,9 +249,13 @@ std::string ReadText(const std::string& path) {
     return text.str();
 }
 
-// Ctrl+C in the middle: the frames so far become a file that plays, under
-// the target's name, and the run ends as an interrupted show does.
-TEST(ExportRun, InterruptedExportIsCompleted) {
+// Ctrl+C in the middle, or a hang-up (the terminal closed; before, it killed
+// the process and left the partial file): the frames so far become a file
+// that plays, under the target's name, and the run ends as an interrupted
+// show does.
+class InterruptedExport : public ::testing::TestWithParam<int> {};
+
+TEST_P(InterruptedExport, IsCompleted) {
     REQUIRE_DISPLAY();
     ScratchDir dir;
     WritePlasmaShow(dir);
@@ -272,7 +279,7 @@ TEST(ExportRun, InterruptedExportIsCompleted) {
     }
     ASSERT_TRUE(started) << ReadText(err);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    kill(pid, SIGINT);
+    kill(pid, GetParam());
     int status = -1;
     for (int i = 0; i < 600; ++i) {
         if (waitpid(pid, &status, WNOHANG) == pid) break;
@@ -301,6 +308,9 @@ TEST(ExportRun, InterruptedExportIsCompleted) {
     EXPECT_NEAR(static_cast<double>(m.sound.size()) / m.audio_rate, frames / 60.0, 0.025);
     EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"cut.mp4", "data", "err.txt"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptedExport, ::testing::Values(SIGINT, SIGHUP),
+                         [](const auto& info) { return std::string(strsignal(info.param)); });
 
 // The table of a small script: frames per entry for demo times 0, 100, ...,
 // 1000, and the whole range; an EndDemo within the range ends the run after
@@ -333,6 +343,88 @@ TEST(TimedemoRun, PrintsATablePerEntry) {
     EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_NE(r.err.find("Exception: End of show\n"), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("Whole range: 2 frames in "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Stopped after 2 of 7 frames"), std::string::npos) << r.out;
+}
+
+// A range far past the show's end runs in bounded memory to the EndDemo
+// entry (before, the timedemo reserved room for every frame of the range and
+// died of std::bad_alloc); without --to each run announces that entry as its
+// end and ends there.
+TEST(OfflineRun, EndsWhereTheShowEnds) {
+    REQUIRE_DISPLAY();
+    ScratchDir dir;
+    dir.Write("data/demo.txt", "m.ogg\n0\n2\nOverlays\n0\n100000\nEndDemo\n1000\n2000\n");
+    struct Case {
+        std::string args;
+        std::string err, out;  // expected in standard error and standard output
+    };
+    const Case cases[] = {
+        {"--timedemo --fps 1000 --to 4000000000", "Exception: End of show\n",
+         "Stopped after 1001 of 4000000001 frames"},
+        {"--capture out --fps 10 --to 4000000000", "Exception: End of show\n", ""},
+        {"--export show.mp4 --fps 10 --to 4000000000", "Export stopped after 11 of 40000001", ""},
+        {"--timedemo --fps 10", "Timedemo ends at 1000 ms, where an EndDemo entry ends the show\n",
+         "demo times 0 to 1000 ms"},
+        {"--export show.mp4 --fps 10",
+         "Export ends at 1000 ms, where an EndDemo entry ends the show\n", ""},
+    };
+    for (const Case& c : cases) {
+        const CommandResult r = RunDemo(dir, "--no-dialog --size 160x120 " + c.args, 120);
+        EXPECT_EQ(r.exit_code, 0) << c.args << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_NE(r.out.find(c.out), std::string::npos) << c.args << "\n" << r.out;
+        if (c.args.find("--to") == std::string::npos) {
+            EXPECT_EQ(r.err.find("End of show"), std::string::npos) << c.args << "\n" << r.err;
+        }
+    }
+    EXPECT_EQ(ReadMedia(dir.path() + "/show.mp4").video_frames, 11);
+}
+
+// A run that meets a limit of the system stops at once with status 1 and
+// a message naming the file (or the size) and the reason, and nothing under
+// a final name claims to be complete: no PNG cut short (before, it stayed
+// under its frame's name), no video file. A window too large for the memory
+// the process may have is said too (before, std::bad_alloc aborted it).
+TEST(SystemLimits, StopTheRunWithTheReasonAndLeaveNothingHalfWritten) {
+    REQUIRE_DISPLAY();
+    ScratchDir dir;
+    WritePlasmaShow(dir);
+    fs::create_directories(dir.path() + "/big");
+    struct Case {
+        const char* limit;  // shell commands before the run
+        const char* args;
+        const char* message;  // the start of the failure line
+        std::string reason;   // and its end
+    };
+    const std::string too_large = strerror(EFBIG);
+    const Case cases[] = {
+        {"ulimit -f 64; ", "--capture big/out", "Unable to write big/out/",
+         ".png (" + too_large + ")"},
+        {"ulimit -f 64; ", "--export big/show.mp4", "Unable to export big/show.mp4: ", too_large},
+        {"ulimit -v 3000000; ", "--capture big/out --size 16384x16384",
+         "Out of memory for a window of 16384x16384", " (a smaller --size needs less)"},
+    };
+    for (const Case& c : cases) {
+#ifdef DEMO_SANITIZE
+        if (strstr(c.args, "16384")) continue;  // the sanitizer needs more address space
+#endif
+        // The size limit's signal ignored: the write fails instead.
+        const CommandResult r = RunCommand(
+            std::string("sh -c '") + c.limit + "trap \"\" XFSZ; exec " + kDemoEnvironment +
+                DemoExecutable() + " --no-dialog --size 320x240 --to 100000 " + c.args + "'",
+            dir.path(), 120);
+        EXPECT_EQ(r.exit_code, 1) << c.args << "\n" << r.err;
+        const size_t line = r.err.find(std::string("Exception: ") + c.message);
+        ASSERT_NE(line, std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_EQ(r.err.find('\n', line), r.err.find(c.reason + "\n", line) + c.reason.size())
+            << r.err;
+        for (const char* folder : {"big", "big/out"}) {
+            if (fs::exists(dir.path() + "/" + folder)) {
+                EXPECT_EQ(UnfinishedFiles(dir.path() + "/" + folder), "") << c.args;
+            }
+        }
+        EXPECT_FALSE(fs::exists(dir.path() + "/big/show.mp4"));
+    }
 }
 
 }  // namespace

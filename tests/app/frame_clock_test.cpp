@@ -146,6 +146,25 @@ TEST(Capture, DefaultEndIsTheLastEntryTheMusicReaches) {
     EXPECT_EQ(DefaultCaptureEnd(never, 4294967000u, 0, 0).to, 4294967295u);
 }
 
+// Where an EndDemo entry ends the show between 1000 and 5000 (a loop over
+// it goes back there, a capture ends before it): the first such entry
+// counts; one first drawn at 1000 or 5000, or never drawn, does not.
+TEST(FirstEndOfShow, FirstTimeAnEndDemoEntryIsDrawnInBetween) {
+    const struct {
+        uint32_t start, end, also;  // EndDemo entries (also = 0: none)
+        uint32_t first;             // 0: none
+    } cases[] = {{3000, 4000, 0, 3001}, {999, 4000, 0, 0},       {1000, 4000, 0, 1001},
+                 {4999, 6000, 0, 0},    {4998, 6000, 0, 4999},   {3000, 3001, 0, 0},
+                 {6000, 7000, 0, 0},    {4000, 9000, 2000, 2001}};
+    for (const auto& c : cases) {
+        EffectList effects;
+        effects.push_back(std::make_unique<Effekter::Overlays>(2000, 2500));
+        effects.push_back(std::make_unique<Effekter::EndDemo>(c.start, c.end));
+        if (c.also) effects.push_back(std::make_unique<Effekter::EndDemo>(c.also, 9000));
+        EXPECT_EQ(FirstEndOfShow(effects, 1000, 5000).value_or(0), c.first) << c.start;
+    }
+}
+
 TEST(Options, ParsesAndRejects) {
     Options o;
     std::string error;
@@ -172,13 +191,21 @@ TEST(Options, ParsesAndRejects) {
         {"demo", "--capture"},       {"demo", "--bogus"},
         {"demo", "--scale", "0"},    {"demo", "--scale", "2"},
         {"demo", "--scale", "abc"},  {"demo", "--scale"}};
-    for (const auto& args : bad) {
-        Options x;
-        EXPECT_FALSE(ParseOptions(static_cast<int>(args.size()), args.data(), x, error))
-            << args.back();
-        // The message names the option.
-        EXPECT_NE(error.find(args[1]), std::string::npos) << error;
-    }
+    // Negative numbers, numbers past their type, absurd frame rates and sizes.
+    const std::vector<std::vector<const char*>> absurd = {
+        {"demo", "--size", "-800x600"}, {"demo", "--size", "20000x600"},
+        {"demo", "--fps", "100000"},    {"demo", "--fps", "-60"},
+        {"demo", "--to", "4294967296"}, {"demo", "--start", "-5"},
+        {"demo", "--from", "1e400"},    {"demo", "--loop", "0:4294967296"},
+        {"demo", "--scale", "-0.5"},    {"demo", "--scale", "1e999"}};
+    for (const auto* list : {&bad, &absurd})
+        for (const auto& args : *list) {
+            Options x;
+            EXPECT_FALSE(ParseOptions(static_cast<int>(args.size()), args.data(), x, error))
+                << args.back();
+            // The message names the option.
+            EXPECT_NE(error.find(args[1]), std::string::npos) << error;
+        }
 }
 
 }  // namespace

@@ -273,6 +273,12 @@ TEST(Options, ExportAndTimedemo) {
         EXPECT_NE(error.find("--export"), std::string::npos) << error;
         EXPECT_NE(error.find(".mp4"), std::string::npos) << error;
     }
+    for (const char* empty : {"dir/.mp4", "dir/.WEBM", ".mp4", "dir/"}) {
+        Options b;
+        EXPECT_FALSE(Parse({"--export", empty}, b, error)) << empty;
+        EXPECT_NE(error.find("the file name before .mp4 or .webm is empty"), std::string::npos)
+            << error;
+    }
     Options missing;
     EXPECT_FALSE(Parse({"--export"}, missing, error));
 

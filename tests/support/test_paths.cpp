@@ -44,7 +44,10 @@ CommandResult RunCommand(const std::string& command, const std::string& working_
                          int timeout_seconds) {
     ScratchDir outputs;
     const std::string out = outputs.path() + "/out", err = outputs.path() + "/err";
-    const std::string full = "cd '" + working_dir + "' && timeout " +
+    // A command that outlives its limit gets SIGTERM, and SIGKILL 10 s later
+    // (the demo takes SIGTERM as a request to end the show, which a hung
+    // process never acts on).
+    const std::string full = "cd '" + working_dir + "' && timeout -k 10 " +
                              std::to_string(timeout_seconds) + " " + command + " >'" + out +
                              "' 2>'" + err + "'";
     const int status = system(full.c_str());
@@ -53,4 +56,16 @@ CommandResult RunCommand(const std::string& command, const std::string& working_
     result.out = Slurp(out);
     result.err = Slurp(err);
     return result;
+}
+
+std::string UnfinishedFiles(const std::string& folder) {
+    static const std::string kEnd("IEND\xAE\x42\x60\x82", 8);
+    std::string found;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string bytes = entry.path().extension() == ".png" ? Slurp(entry.path()) : kEnd;
+        if (entry.path().extension() == ".part" || bytes.size() < 8 ||
+            bytes.compare(bytes.size() - 8, 8, kEnd) != 0)
+            found += entry.path().filename().string() + " ";
+    }
+    return found;
 }

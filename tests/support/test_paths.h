@@ -35,3 +35,7 @@ struct CommandResult {
 // Runs `command` through /bin/sh in `working_dir`, with a time limit in seconds.
 CommandResult RunCommand(const std::string& command, const std::string& working_dir,
                          int timeout_seconds = 120);
+
+// Files in `folder` that would claim to be complete but are not: "*.part"
+// files and PNG files without their closing IEND chunk ("a.png b.part ").
+std::string UnfinishedFiles(const std::string& folder);

@@ -2,6 +2,8 @@
 
 #include <SDL/SDL.h>
 
+#include "app/core/display_loss.h"
+#include "app/core/stop_signals.h"
 #include "app/core/window_attributes.h"
 #include "platform/failure.h"
 #include "render/gl_guards.h"
@@ -34,6 +36,9 @@ DemoWindow::DemoWindow(const DisplaySettings& settings)
     // mode that cannot be set at all leaves no context: it shows as a
     // failing GLEW start-up right after.
     OpenVideoMode(settings);
+    // After the library's own connection is open, whose handler would wait
+    // forever on a dead one.
+    WatchDisplayConnection();
     SDL_WM_SetCaption("Kilnworks", "Kilnworks");
 }
 
@@ -53,6 +58,7 @@ void DemoWindow::UseRenderScale(const RenderScale& scale, double budget_ms) {
 void DemoWindow::SwapAndPoll() {
     quit_ = seek_back_ = seek_forward_ = pause_ = stats_toggle_ = false;
     SDL_GL_SwapBuffers();
+    if (StopSignalReceived()) EndShow("You quit?");
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type != SDL_QUIT && filter_ && filter_->Filter(event)) continue;

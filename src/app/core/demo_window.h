@@ -9,9 +9,10 @@
 // on release: Escape asks to quit, the right and left arrows ask to seek one
 // second forward or back, Space asks to pause or resume (only the authoring
 // modes act on it), F2 asks to show or hide the frame-time overlay. The flags describe the most
-// recent SwapAndPoll. Closing the window raises "You quit?" at once; a library that cannot start
-// raises "Error: <reason>\n". An event filter (the tweak panel's input) may see every event first
-// and use some up.
+// recent SwapAndPoll. Closing the window raises "You quit?" at once, and so does SwapAndPoll after
+// a stop signal (SIGINT, SIGTERM, SIGHUP: see stop_signals.h); a library that cannot start raises
+// "Error: <reason>\n". A lost display ends the process (see display_loss.h). An event filter (the
+// tweak panel's input) may see every event first and use some up.
 #pragma once
 
 #include <cstdint>

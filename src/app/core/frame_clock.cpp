@@ -34,3 +34,14 @@ void ApplySeeks(MusicClock& music, bool forward, bool back) {
     if (forward) music.SetPosition(music.Position() + 1.0);
     if (back) music.SetPosition(music.Position() - 1.0);
 }
+
+std::optional<uint32_t> FirstEndOfShow(const EffectList& effects, uint32_t after, uint64_t before) {
+    std::optional<uint32_t> first;
+    for (const auto& effect : effects) {
+        if (!dynamic_cast<const Effekter::EndDemo*>(effect.get())) continue;
+        const uint64_t t = uint64_t{effect->StartTime()} + 1;
+        if (t > after && t < before && t < effect->EndTime() && (!first || t < *first))
+            first = static_cast<uint32_t>(t);
+    }
+    return first;
+}

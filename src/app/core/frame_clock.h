@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "platform/audio.h"
 #include "timeline/effekt.h"
@@ -31,6 +32,11 @@ public:
 // observer's calls when one is given.
 void DrawActiveEffects(const EffectList& effects, uint32_t demo_time, float beat,
                        EffectDrawObserver* observer = nullptr);
+
+// The first demo time t with after < t < before at which an EndDemo entry
+// is drawn (its start + 1, when its window holds that time), where it ends
+// the show; none when no such entry is drawn in between.
+std::optional<uint32_t> FirstEndOfShow(const EffectList& effects, uint32_t after, uint64_t before);
 
 // Moves the music one second forward and/or back; forward first.
 void ApplySeeks(MusicClock& music, bool forward, bool back);

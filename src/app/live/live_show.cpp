@@ -44,6 +44,24 @@ void WarnPastTheMusic(const char* what, uint32_t demo_time, uint32_t start_offse
         what, demo_time, music.Length() * 1000.0 + start_offset);
 }
 
+// The loop as played over the effects: a loop over an EndDemo entry goes
+// back to FROM where that entry would end the show instead of at TO (one
+// drawn at FROM already leaves it as it is: the show ends there). Said on
+// standard error when it is cut short, and again when a reload changes that.
+std::optional<LoopRange> PlayedLoop(const std::optional<LoopRange>& loop, const EffectList& effects,
+                                    uint32_t& said_to) {
+    if (!loop) return loop;
+    LoopRange played = *loop;
+    if (const std::optional<uint32_t> end = FirstEndOfShow(effects, loop->from, loop->to))
+        played.to = *end;
+    if (played.to != loop->to && played.to != said_to)
+        DebugOutputFormat(
+            "--loop %u:%u goes back at %u ms, where an EndDemo entry would end the show\n",
+            loop->from, loop->to, played.to);
+    said_to = played.to;
+    return played;
+}
+
 // Keeps the panel's input routing on the window for the time of the loop.
 class FilterScope {
 public:
@@ -203,13 +221,13 @@ bool LiveShow::SaveTweaks() {
     return saved;
 }
 
-void LiveShow::Act(Playback& playback) {
+void LiveShow::Act(Playback& playback, const EffectList& effects) {
     if (input_.TakeSaveRequest() || strip_input_.save) SaveTweaks();
     if (strip_input_.seek) playback.StartAt(strip_input_.seek_to);
     if (strip_input_.loop_changed) {
         loop_.reset();
         if (strip_input_.has_loop) loop_ = LoopRange{strip_input_.loop_from, strip_input_.loop_to};
-        playback.SetLoop(loop_);
+        playback.SetLoop(PlayedLoop(loop_, effects, said_loop_to_));
     }
 }
 
@@ -247,8 +265,12 @@ void LiveShow::DrawStats(const EffectList& effects, uint32_t demo_time, const De
 
 void LiveShow::Run(EffectList& effects, MusicClock& music, uint32_t start_offset,
                    DemoWindow& window) {
-    Playback playback(music, start_offset, options_.loop, options_.Any());
+    // The loop as played: --loop, or what Shift+drag on the strip sets,
+    // turning back before an EndDemo entry inside it.
     loop_ = options_.loop;
+    said_loop_to_ = loop_ ? loop_->to : 0;
+    Playback playback(music, start_offset, PlayedLoop(loop_, effects, said_loop_to_),
+                      options_.Any());
     start_offset_ = start_offset;
     music_ms_ = static_cast<uint64_t>(std::ceil(music.Length() * 1000.0));
     std::snprintf(status_, sizeof status_, "%s", tweaks_.Name().c_str());
@@ -275,7 +297,8 @@ void LiveShow::Run(EffectList& effects, MusicClock& music, uint32_t start_offset
     try {
         while (!window.QuitRequested()) {
             if (window.StatsToggleRequested()) stats_shown = !stats_shown;
-            if (options_.watch) ReloadChanges(effects);
+            if (options_.watch && ReloadChanges(effects) && loop_)
+                playback.SetLoop(PlayedLoop(loop_, effects, said_loop_to_));
             window.BeginFrame();
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             PlaybackKeys keys;
@@ -287,7 +310,7 @@ void LiveShow::Run(EffectList& effects, MusicClock& music, uint32_t start_offset
             DrawFrame(effects, t, spectrum);
             window.EndFrame();
             if (overlay) DrawOverlay(effects, t);
-            if (options_.tweak) Act(playback);
+            if (options_.tweak) Act(playback, effects);
             if (stats_shown) DrawStats(effects, t, window);
             window.SwapAndPoll();
             const std::chrono::duration<double> played =

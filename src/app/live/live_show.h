@@ -110,7 +110,7 @@ private:
     void UpdateMessages();
     void UpdateStrip(uint32_t demo_time);
     // Save, seek and loop asked for in the frame.
-    void Act(Playback& playback);
+    void Act(Playback& playback, const EffectList& effects);
 
     LiveOptions options_;
     EffectLookup lookup_;
@@ -128,6 +128,7 @@ private:
     uint64_t music_ms_ = 0;  // 0: unknown
     uint32_t start_offset_ = 0;
     std::optional<LoopRange> loop_;
+    uint32_t said_loop_to_ = 0;  // where the played loop was last said to turn back
     BeatHistory beats_;
     char status_[160] = "";
     TimelineStripView strip_;

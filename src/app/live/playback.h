@@ -47,7 +47,9 @@ public:
 
     // Moves the music so that demo time t is heard next.
     void StartAt(uint32_t demo_time);
-    // Loops another range from the next frame on (none: no loop).
+    // Loops another range from the next frame on (none: no loop): one set on
+    // the timeline strip, or the same one turning back elsewhere after a
+    // script reloaded with --watch.
     void SetLoop(std::optional<LoopRange> loop);
     // Applies the keys: pause first, then the seeks (forward, then back),
     // then the loop. Returns this frame's demo time.

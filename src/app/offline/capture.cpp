@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/core/demo_window.h"
+#include "app/core/display_loss.h"
 #include "app/core/frame_clock.h"
 #include "app/core/show_frame.h"
 #include "app/offline/frame_workers.h"
@@ -52,7 +53,7 @@ CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t 
         if (last >= kTimes) stretches[1] = {0, last - kTimes};
     }
 
-    CaptureEnd result{from, false, false};
+    CaptureEnd result{from, false, false, false};
     bool any = false;
     for (const auto& effect : effects) {
         // The entry is drawn at start + 1 .. end - 1.
@@ -75,6 +76,9 @@ CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t 
             static_cast<uint32_t>(std::min<uint64_t>(uint64_t{from} + kCaptureCapMs, kTimes - 1));
         result.capped = true;
     }
+    // The show ends where an EndDemo entry is first drawn.
+    if (const std::optional<uint32_t> end = FirstEndOfShow(effects, from, uint64_t{result.to} + 1))
+        result = {*end - 1, false, false, true};
     return result;
 }
 
@@ -139,6 +143,13 @@ void CaptureShow(const EffectList& effects, ShowTweaks& tweaks, MusicClock& musi
     ProgressLine progress("Capturing into " + directory, frames);
     uint64_t k = 0;  // frames handed to the writers
     std::string error;
+    // A lost display ends the process: the frames drawn so far are still
+    // written, as on Escape.
+    OnDisplayLost write_the_rest([&] {
+        std::string why;
+        const bool written = writers.Finish(why);
+        progress.Finish(written ? Summary(k, directory, progress, writers) : why);
+    });
     try {
         while (k < frames && !window.QuitRequested()) {
             window.BeginFrame();

@@ -15,8 +15,10 @@
 //
 // By default the capture ends where the show can be seen to end: at the end
 // of the last entry that the music reaches (demo times N to N + its length,
-// for a start offset N), but no later than the music does. When the length
-// of the music is unknown (no track), at most kCaptureCapMs after `from`.
+// for a start offset N), but no later than the music does, and before the
+// first EndDemo entry that the range reaches, where the show ends. When the
+// length of the music is unknown (no track), at most kCaptureCapMs after
+// `from`.
 #pragma once
 
 #include <cstdint>
@@ -52,6 +54,7 @@ struct CaptureEnd {
     uint32_t to;      // the last demo time to capture
     bool music_ends;  // an entry runs on past the last demo time the music reaches
     bool capped;      // the music's length is unknown: held to kCaptureCapMs after `from`
+    bool end_demo;    // an EndDemo entry ends the show after `to`
 };
 
 // The default end of a capture that starts at `from`, for the start offset
@@ -59,7 +62,9 @@ struct CaptureEnd {
 // a demo time the music reaches (N .. N + music_ms - 1, wrapping at 2^32)
 // lies inside its window; the end is the latest of their end times, each held
 // to the last demo time the music reaches within that entry's window. `from`
-// itself when no entry counts.
+// itself when no entry counts. An EndDemo entry first drawn at a time T
+// after `from` holds the end to T - 1 (one drawn at `from` itself ends the
+// show at its first frame, and the end stays as it is).
 CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t start_offset,
                              uint64_t music_ms);
 

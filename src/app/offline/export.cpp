@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/core/demo_window.h"
+#include "app/core/display_loss.h"
 #include "app/offline/frame_workers.h"
 #include "app/offline/progress.h"
 #include "platform/audio.h"
@@ -38,6 +39,16 @@ void Complete(FrameWorkers& encoder, VideoFileWriter& file, const std::string& p
         FailFormat("Unable to export %s: %s", path.c_str(), error.c_str());
 }
 
+void SayStopped(uint64_t done, uint64_t frames, const std::string& path) {
+    if (done == 0)
+        DebugOutputFormat("Export stopped before its first frame; nothing was written to %s\n",
+                          path.c_str());
+    else
+        DebugOutputFormat("Export stopped after %llu of %llu frames; %s holds them\n",
+                          static_cast<unsigned long long>(done),
+                          static_cast<unsigned long long>(frames), path.c_str());
+}
+
 }  // namespace
 
 void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList& effects,
@@ -57,6 +68,24 @@ void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList
                          });
     ProgressLine progress("Exporting " + path, frames);
     uint64_t k = 0;  // frames handed to the encoder
+    // A lost display ends the process: what was rendered becomes the file,
+    // as on Escape; without a frame, or when it cannot be completed (in the
+    // time the process has left), the partial file goes.
+    OnDisplayLost complete_file(
+        [&] {
+            progress.Finish("");
+            std::string error;
+            if (k > 0 && encoder.Finish(error) && file.Finish(error)) {
+                SayStopped(k, frames, path);
+                return;
+            }
+            remove(file.PartialPath().c_str());
+            if (k == 0)
+                SayStopped(0, frames, path);
+            else
+                DebugOutputFormat("Unable to export %s: %s\n", path.c_str(), error.c_str());
+        },
+        file.PartialPath());
     try {
         while (k < frames && !window.QuitRequested()) {
             window.BeginFrame();
@@ -72,17 +101,10 @@ void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList
         }
     } catch (const DemoFailure& failure) {
         if (!failure.IsNormalEnd()) throw;
-        if (k == 0) {
-            DebugOutputFormat("Export stopped before its first frame; nothing was written to %s\n",
-                              path.c_str());
-            throw;
-        }
         // "End of show" or "You quit?": what was rendered becomes the file.
-        Complete(encoder, file, path);
+        if (k > 0) Complete(encoder, file, path);
         progress.Finish("");
-        DebugOutputFormat("Export stopped after %llu of %llu frames; %s holds them\n",
-                          static_cast<unsigned long long>(k),
-                          static_cast<unsigned long long>(frames), path.c_str());
+        SayStopped(k, frames, path);
         throw;
     }
     Complete(encoder, file, path);
@@ -95,8 +117,5 @@ void ExportShow(VideoFileWriter& file, const std::string& path, const EffectList
              seconds, seconds > 0 ? static_cast<double>(k) / seconds : 0.0, encoder.BusySeconds(),
              seconds > 0 ? 100.0 * encoder.BusySeconds() / seconds : 0.0);
     progress.Finish(summary);
-    if (k < frames)
-        DebugOutputFormat("Export stopped after %llu of %llu frames; %s holds them\n",
-                          static_cast<unsigned long long>(k),
-                          static_cast<unsigned long long>(frames), path.c_str());
+    if (k < frames) SayStopped(k, frames, path);
 }

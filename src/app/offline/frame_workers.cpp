@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <new>
 
 FrameWorkers::FrameWorkers(int workers, int buffers, size_t frame_bytes, Job job)
     : job_(std::move(job)) {
@@ -77,7 +78,12 @@ void FrameWorkers::Work() {
         }
         const Clock::time_point start = Clock::now();
         error.clear();
-        const bool ok = job_(item.index, *item.buffer, error);
+        bool ok = false;
+        try {
+            ok = job_(item.index, *item.buffer, error);
+        } catch (const std::bad_alloc&) {
+            error = "Out of memory while writing frame " + std::to_string(item.index);
+        }
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         {
             std::lock_guard<std::mutex> lock(mutex_);

@@ -8,10 +8,11 @@
 // the jobs run in submission order (a video encoder needs that); with more,
 // in any order. Nothing is allocated per frame.
 //
-// A job that fails (returns false with a message) stops the work: the jobs
-// still queued are dropped, Failed() reports the first message, and Acquire
-// gives null from then on so the renderer stops too. The destructor drops
-// what is queued, waits for the running jobs and joins the workers.
+// A job that fails (returns false with a message, or runs out of memory)
+// stops the work: the jobs still queued are dropped, Failed() reports the
+// first message, and Acquire gives null from then on so the renderer stops
+// too. The destructor drops what is queued, waits for the running jobs and
+// joins the workers.
 // Acquire, Submit, Finish and Failed belong to one thread, the renderer.
 #pragma once
 

@@ -95,16 +95,22 @@ const std::vector<uint8_t>& PngEncoder::Encode(const uint8_t* bgra, int width, i
 bool PngEncoder::Write(const std::string& path, const uint8_t* bgra, int width, int height,
                        std::string& error) {
     const std::vector<uint8_t>& bytes = Encode(bgra, width, height);
-    FILE* file = fopen(path.c_str(), "wb");
+    // Written under another name and renamed when whole: a file cut short
+    // (a full disk) never stands under the frame's name.
+    const std::string partial = path + ".part";
+    FILE* file = fopen(partial.c_str(), "wb");
     if (!file) {
         error = strerror(errno);
         return false;
     }
-    const bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const int write_errno = errno;
-    const bool closed = fclose(file) == 0;
-    if (!written || !closed) {
-        error = strerror(written ? errno : write_errno);
+    int failure = 0;
+    errno = 0;
+    if (fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) failure = errno ? errno : EIO;
+    if (fclose(file) != 0 && failure == 0) failure = errno;
+    if (failure == 0 && rename(partial.c_str(), path.c_str()) != 0) failure = errno;
+    if (failure != 0) {
+        remove(partial.c_str());
+        error = strerror(failure);
         return false;
     }
     return true;

@@ -27,8 +27,9 @@ public:
     // The PNG file's bytes for the frame; valid until the next call.
     const std::vector<uint8_t>& Encode(const uint8_t* bgra_bottom_up, int width, int height);
 
-    // Encodes and writes `path`. False, with the reason in `error`, when the
-    // file cannot be written completely.
+    // Encodes and writes `path`, through "<path>.part" renamed when complete.
+    // False, with the reason in `error` (strerror), when the file cannot be
+    // written completely: nothing is then left under either name.
     bool Write(const std::string& path, const uint8_t* bgra_bottom_up, int width, int height,
                std::string& error);
 

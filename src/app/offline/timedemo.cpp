@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include "app/core/demo_window.h"
+#include "app/core/display_loss.h"
 #include "app/offline/fill_meter.h"
+#include "app/offline/progress.h"
 #include "platform/failure.h"
 #include "render/gl_guards.h"
 
@@ -126,24 +128,35 @@ void RunTimedemo(const EffectList& effects, ShowTweaks& tweaks, MusicClock& musi
                 scaling->Scale());
     fprintf(out, "\n");
     fflush(out);
+    // Grown as frames are played, never reserved for the whole range: a
+    // range far longer than the show ends at its EndDemo entry or Escape.
     std::vector<uint32_t> demo_times;
     std::vector<double> frame_ms;
-    demo_times.reserve(frames);
-    frame_ms.reserve(frames);
+    ProgressLine progress("Timedemo", frames);
+    uint64_t k = 0;  // frames played
     FillMeter fill(effects.size());
     const Clock::time_point run_start = Clock::now();
-    auto report = [&]() {
+    // The frame times; the fill table too while the GL can still measure it.
+    auto report = [&](bool with_fill) {
+        progress.Finish("");
         const double seconds = Milliseconds(run_start, Clock::now()) / 1000.0;
+        if (k < frames)
+            fprintf(out, "Stopped after %llu of %llu frames; the table covers those played\n",
+                    static_cast<unsigned long long>(k), static_cast<unsigned long long>(frames));
         fputs(
             FormatTimedemo(TimedemoRows(effects, demo_times, frame_ms), frame_ms, seconds).c_str(),
             out);
-        fill.EndInterruptedDraw();
-        fill.MeasureQuad(window, 60);
-        fputs(fill.Format(effects).c_str(), out);
+        if (with_fill) {
+            fill.EndInterruptedDraw();
+            fill.MeasureQuad(window, 60);
+            fputs(fill.Format(effects).c_str(), out);
+        }
         fflush(out);
     };
+    // A lost display ends the process: the frame times so far first.
+    OnDisplayLost print_table([&report] { report(false); });
     try {
-        for (uint64_t k = 0; k < frames && !window.QuitRequested(); ++k) {
+        for (; k < frames && !window.QuitRequested(); ++k) {
             const Clock::time_point start = Clock::now();
             window.BeginFrame();
             const uint32_t t =
@@ -158,10 +171,11 @@ void RunTimedemo(const EffectList& effects, ShowTweaks& tweaks, MusicClock& musi
                         Milliseconds(kProgramStart, end));
             demo_times.push_back(t);
             frame_ms.push_back(Milliseconds(start, end));
+            progress.Update(k + 1);
         }
     } catch (const DemoFailure&) {
-        report();
+        report(true);
         throw;
     }
-    report();
+    report(true);
 }

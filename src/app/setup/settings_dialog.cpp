@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/core/stop_signals.h"
 #include "app/setup/mode_list.h"
 #include "app/setup/settings_dialog_internal.h"
 
@@ -59,6 +60,13 @@ void RespondRun(GtkButton*, gpointer dialog) {
 
 void RespondCancel(GtkButton*, gpointer dialog) {
     gtk_dialog_response(GTK_DIALOG(dialog), kCancelResponse);
+}
+
+// A stop signal (Ctrl+C, SIGTERM, SIGHUP) answers the dialog as Cancel does:
+// nobody may be there to close it.
+gboolean CancelOnStopSignal(gpointer dialog) {
+    if (StopSignalReceived()) gtk_dialog_response(GTK_DIALOG(dialog), kCancelResponse);
+    return G_SOURCE_CONTINUE;
 }
 
 bool IsChecked(GtkWidget* box) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(box)); }
@@ -201,7 +209,9 @@ int RunDisplaySettingsDialog(DisplaySettings& settings, const std::vector<Displa
 
     // Escape and the window's close button end the run loop with
     // GTK_RESPONSE_DELETE_EVENT: both count as "Cancel".
+    const guint signal_watch = g_timeout_add(100, CancelOnStopSignal, widgets.dialog);
     const int response = gtk_dialog_run(GTK_DIALOG(widgets.dialog));
+    g_source_remove(signal_watch);
     const int result = response == kRunResponse ? 1 : 0;
     if (result == 1) ReadChoices(widgets, list, scales, settings);
 
