@@ -122,6 +122,12 @@ TEST(Capture, DefaultEndIsTheLastEntryTheMusicReaches) {
     // With a start offset the music reaches N .. N + length - 1.
     end = DefaultCaptureEnd(effects, 5005, 5, 90000);
     EXPECT_EQ(end.to, 90004u);
+    // Last drawn at the music's last time: it does not run on past the music.
+    EffectList exact;
+    exact.push_back(std::make_unique<Effekter::Overlays>(0, 90000));
+    end = DefaultCaptureEnd(exact, 0, 0, 90000);
+    EXPECT_EQ(end.to, 89999u);
+    EXPECT_FALSE(end.music_ends);
 
     // Music of unknown length: at most ten minutes after the start.
     end = DefaultCaptureEnd(effects, 1000, 0, 0);

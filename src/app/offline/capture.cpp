@@ -66,7 +66,9 @@ CaptureEnd DefaultCaptureEnd(const EffectList& effects, uint32_t from, uint32_t 
             const uint32_t candidate = static_cast<uint32_t>(cut ? stretch.last : end);
             if (!any || candidate > result.to) {
                 result.to = candidate;
-                result.music_ends = cut;
+                // Said only when the entry is drawn past the music's last
+                // time, not when its last drawn time is that time.
+                result.music_ends = end - 1 > stretch.last;
             }
             any = true;
         }
