@@ -7,45 +7,22 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/tweak_panel.h"
+#include "support/tweak_knobs.h"
 #include "timeline/tweak_file.h"
 
 namespace {
 
-struct Knobs {
-    int seed = 7;
-    float speed = 0.5f;
-    float pos1[3] = {1, 2, 3};
-    float pos2[3] = {4, 5, 6};
-    float tint[4] = {1, 1, 1, 1};
-    int mode = 0;
-};
-
-void SetUp(TweakBar& bar, Knobs& knobs) {
-    static const TweakEnumValue kModes[] = {{0, "UP"}, {1, "DOWN"}, {7, "RANDOM"}};
-    const TweakType mode = bar.DefineEnum("Modes", kModes, 3);
-    bar.NameUnlistedValue(mode, 9, "BEATCENTER");
-    bar.AddVarRW("Seed", TW_TYPE_INT32, &knobs.seed, "label='Seed'");
-    bar.AddVarRW("Speed", TW_TYPE_FLOAT, &knobs.speed, "label='Fast'");
-    bar.AddVarRW("Pos 1", TW_TYPE_DIR3F, knobs.pos1, "label='Pole pos'");
-    bar.AddVarRW("Pos 2", TW_TYPE_DIR3F, knobs.pos2, "label='Pole pos'");
-    bar.AddVarRW("Tint", TW_TYPE_COLOR4F, knobs.tint, "label='Tint'");
-    bar.AddVarRW("Mode", mode, &knobs.mode, "label='Mode'");
-}
-
 // Two entries of one keyword and start, made once for every run.
 const std::vector<TweakTarget>& Targets() {
-    static Knobs a, b;
-    static TweakBar first("Knobs"), second("Knobs");
-    static const std::vector<TweakTarget> targets = [] {
-        SetUp(first, a);
-        SetUp(second, b);
-        return std::vector<TweakTarget>{{{"Knobs", 1000, 1}, &first},
-                                        {{"Knobs", 1000, 2}, &second}};
-    }();
+    static TweakKnobs a(1000, 2000), b(1000, 2000);
+    static const std::unique_ptr<TweakBar> first = KnobsBar(a), second = KnobsBar(b);
+    static const std::vector<TweakTarget> targets = {{{"Knobs", 1000, 1}, first.get()},
+                                                     {{"Knobs", 1000, 2}, second.get()}};
     return targets;
 }
 
